@@ -10,7 +10,7 @@
 #pragma GCC diagnostic ignored "-Wsign-compare"
 #endif
 #define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
+#include <stb_image_write.h>
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif

@@ -22,40 +22,54 @@ constexpr std::uint32_t termo_da_linha(std::uint32_t y) { return 16 + (160 * y) 
 
 // One luma row. The ramp's column term x / 32 is constant over each pair of
 // 16-pixel blocks, so the row is produced by vector stores of a register that
-// steps by 1 every 32 pixels (no loads: the store rate is what limits the
-// drawing). On a grid row every value is brightened and capped at white, and
-// stepping keeps the cap. Then the few grid-column pixels of an ordinary row
-// are brightened, and the bar is laid over everything.
+// steps by 1 every 32 pixels, with no loads: the store rate is what limits
+// the drawing. On a grid row every value is brightened and capped at white
+// (stepping keeps the cap); on the other rows only lane 0 of each 128-pixel
+// step is a grid column. The bar is then laid over the row.
 void desenhar_linha(std::uint32_t y, std::uint32_t inicio_da_barra, std::uint8_t* destino) {
   const __m128i branco = _mm_set1_epi8(static_cast<char>(PadraoDeBancada::LUMA_DO_BRANCO));
-  const __m128i um = _mm_set1_epi8(1);
+  const __m128i reforco = _mm_set1_epi8(static_cast<char>(PadraoDeBancada::REFORCO_DA_GRADE));
   const bool linha_da_grade = y % PadraoDeBancada::PASSO_DA_GRADE == 0;
+  const auto mais = [&branco](__m128i v, __m128i k) { return _mm_min_epu8(_mm_adds_epu8(v, k), branco); };
 
   __m128i valor = _mm_set1_epi8(static_cast<char>(termo_da_linha(y)));
-  if (linha_da_grade) {
-    const __m128i reforco = _mm_set1_epi8(static_cast<char>(PadraoDeBancada::REFORCO_DA_GRADE));
-    valor = _mm_min_epu8(_mm_adds_epu8(valor, reforco), branco);
-  }
-  constexpr std::uint32_t PASSO = 2 * COLUNAS_POR_DEGRAU;
+  if (linha_da_grade) valor = mais(valor, reforco);
+  // The grid column's extra brightness, in lane 0 only (none on a grid row,
+  // which is bright already).
+  const __m128i reforco_da_coluna =
+      linha_da_grade ? _mm_setzero_si128() : _mm_cvtsi32_si128(PadraoDeBancada::REFORCO_DA_GRADE);
+
+  // Four column steps per iteration, each derived from the iteration's first
+  // value, so the loop-carried chain is one add and one min per eight stores.
+  constexpr std::uint32_t DEGRAUS_POR_PASSO = 4;
+  constexpr std::uint32_t PASSO = DEGRAUS_POR_PASSO * COLUNAS_POR_DEGRAU;
+  static_assert(PASSO == PadraoDeBancada::PASSO_DA_GRADE, "one grid column per step, at its start");
   static_assert(LARGURA % PASSO == 0 && COLUNAS_POR_DEGRAU == 2 * PIXELS_POR_BLOCO);
+  const __m128i um = _mm_set1_epi8(1), dois = _mm_set1_epi8(2), tres = _mm_set1_epi8(3);
+  const __m128i quatro = _mm_set1_epi8(static_cast<char>(DEGRAUS_POR_PASSO));
   for (std::uint32_t x = 0; x < LARGURA; x += PASSO) {
-    const __m128i seguinte = _mm_min_epu8(_mm_adds_epu8(valor, um), branco);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + x), valor);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + x + 16), valor);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + x + 32), seguinte);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + x + 48), seguinte);
-    valor = _mm_min_epu8(_mm_adds_epu8(seguinte, um), branco);
+    const __m128i blocos[2 * DEGRAUS_POR_PASSO] = {
+        mais(valor, reforco_da_coluna), valor,     mais(valor, um),  mais(valor, um),
+        mais(valor, dois),              mais(valor, dois), mais(valor, tres), mais(valor, tres)};
+    for (std::uint32_t b = 0; b < 2 * DEGRAUS_POR_PASSO; ++b) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + x + b * PIXELS_POR_BLOCO), blocos[b]);
+    }
+    valor = mais(valor, quatro);
   }
 
-  if (!linha_da_grade) {
-    for (std::uint32_t x = 0; x < LARGURA; x += PadraoDeBancada::PASSO_DA_GRADE) {
-      destino[x] = static_cast<std::uint8_t>(
-          std::min<std::uint32_t>(PadraoDeBancada::LUMA_DO_BRANCO, destino[x] + PadraoDeBancada::REFORCO_DA_GRADE));
-    }
+  // The bar is not wrapped: near the right edge it narrows. A whole bar is
+  // four overlapping 16-byte stores.
+  static_assert(PadraoDeBancada::LARGURA_DA_BARRA > 3 * PIXELS_POR_BLOCO &&
+                PadraoDeBancada::LARGURA_DA_BARRA <= 4 * PIXELS_POR_BLOCO);
+  if (inicio_da_barra + PadraoDeBancada::LARGURA_DA_BARRA <= LARGURA) {
+    std::uint8_t* barra = destino + inicio_da_barra;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(barra), branco);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(barra + PIXELS_POR_BLOCO), branco);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(barra + 2 * PIXELS_POR_BLOCO), branco);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(barra + PadraoDeBancada::LARGURA_DA_BARRA - PIXELS_POR_BLOCO), branco);
+  } else {
+    std::memset(destino + inicio_da_barra, PadraoDeBancada::LUMA_DO_BRANCO, LARGURA - inicio_da_barra);
   }
-  // The bar is not wrapped: near the right edge it narrows.
-  const std::uint32_t largura_da_barra = std::min(PadraoDeBancada::LARGURA_DA_BARRA, LARGURA - inicio_da_barra);
-  std::memset(destino + inicio_da_barra, PadraoDeBancada::LUMA_DO_BRANCO, largura_da_barra);
 }
 
 void desenhar_luma(std::uint64_t n, std::uint8_t* plano_y) {

@@ -1,0 +1,249 @@
+// The COM-object conventions of ObjetoCom, on a small object with one interface
+// of its own, against the real COM runtime (under Wine in the build).
+#include "fonte/src/plataforma/objeto_com.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "fonte/src/plataforma/adotar.h"
+
+#include "fonte/src/plataforma/injecao.h"
+
+namespace norva::plataforma {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// {0000033A-0000-0000-C000-000000000046}: the free-threaded marshaler's class.
+constexpr CLSID CLSID_MARSHALER_LIVRE = {
+    0x0000033a, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+class Coisa final : public ObjetoCom<Coisa, IMFAsyncCallback> {
+ public:
+  void* consultar_interface(REFIID riid) noexcept {
+    return riid == __uuidof(IMFAsyncCallback) ? static_cast<IMFAsyncCallback*>(this) : nullptr;
+  }
+  HRESULT STDMETHODCALLTYPE GetParameters(DWORD*, DWORD*) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(IMFAsyncResult*) noexcept override { return S_OK; }
+};
+
+ComPtr<Coisa> nova_coisa() {
+  return adotar(new Coisa());
+}
+
+// The identity of whatever `p` is, compared as pointers.
+IUnknown* identidade_de(IUnknown* p) {
+  ComPtr<IUnknown> identidade;
+  EXPECT_EQ(p->QueryInterface(IID_PPV_ARGS(&identidade)), S_OK);
+  return identidade.Get();
+}
+
+ULONG contagem(IUnknown* p) {
+  p->AddRef();
+  return p->Release();
+}
+
+class ObjetoComTeste : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    vivos_antes_ = Coisa::vivos();
+  }
+  void TearDown() override {
+    teste::limpar_falhas();
+    EXPECT_EQ(Coisa::vivos(), vivos_antes_) << "an object leaked or was freed twice";
+    CoUninitialize();
+  }
+  long vivos_antes_ = 0;
+};
+
+struct CasoDeInterface {
+  const char* nome;
+  IID iid;
+  enum class Resposta { Identidade, Propria, Marshaler, FonteFraca, Nenhuma } resposta;
+};
+void PrintTo(const CasoDeInterface& caso, std::ostream* os) { *os << caso.nome; }
+
+class ConsultaDeInterface : public ObjetoComTeste,
+                            public ::testing::WithParamInterface<CasoDeInterface> {};
+
+TEST_P(ConsultaDeInterface, AnswersAsTheConventionsSay) {
+  const CasoDeInterface& caso = GetParam();
+  ComPtr<Coisa> coisa = nova_coisa();
+  IUnknown* identidade = coisa->identidade();
+  void* p = reinterpret_cast<void*>(0x1);
+  const HRESULT hr = coisa->QueryInterface(caso.iid, &p);
+  using R = CasoDeInterface::Resposta;
+  if (caso.resposta == R::Nenhuma) {
+    EXPECT_EQ(hr, E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(contagem(identidade), 1u);
+    return;
+  }
+  ASSERT_EQ(hr, S_OK);
+  ASSERT_NE(p, nullptr);
+  ComPtr<IUnknown> obtido;
+  obtido = adotar(static_cast<IUnknown*>(p));
+  switch (caso.resposta) {
+    case R::Identidade:
+      EXPECT_EQ(p, static_cast<void*>(identidade));
+      EXPECT_EQ(contagem(identidade), 2u);
+      break;
+    case R::Propria:
+      EXPECT_EQ(p, static_cast<void*>(static_cast<IMFAsyncCallback*>(coisa.Get())));
+      break;
+    case R::FonteFraca:
+      EXPECT_EQ(p, static_cast<void*>(static_cast<IWeakReferenceSource*>(coisa.Get())));
+      break;
+    case R::Marshaler: {
+      // A separate object holding one reference to ours, whose IUnknown is ours.
+      EXPECT_NE(p, static_cast<void*>(identidade));
+      EXPECT_EQ(contagem(identidade), 2u);
+      EXPECT_EQ(identidade_de(obtido.Get()), identidade);
+      ComPtr<IMarshal> de_novo;
+      ASSERT_EQ(obtido.As(&de_novo), S_OK);
+      EXPECT_EQ(static_cast<void*>(de_novo.Get()), p) << "IMarshal from the marshaler is itself";
+      break;
+    }
+    case R::Nenhuma:
+      break;
+  }
+  EXPECT_EQ(identidade_de(obtido.Get()), identidade);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tabela, ConsultaDeInterface,
+    ::testing::Values(
+        CasoDeInterface{"IUnknown", __uuidof(IUnknown), CasoDeInterface::Resposta::Identidade},
+        CasoDeInterface{"IInspectable", __uuidof(IInspectable), CasoDeInterface::Resposta::Identidade},
+        CasoDeInterface{"IAgileObject", __uuidof(IAgileObject), CasoDeInterface::Resposta::Identidade},
+        CasoDeInterface{"own", __uuidof(IMFAsyncCallback), CasoDeInterface::Resposta::Propria},
+        CasoDeInterface{"IMarshal", __uuidof(IMarshal), CasoDeInterface::Resposta::Marshaler},
+        CasoDeInterface{"IWeakReferenceSource", __uuidof(IWeakReferenceSource),
+                        CasoDeInterface::Resposta::FonteFraca},
+        CasoDeInterface{"IWeakReference", __uuidof(IWeakReference), CasoDeInterface::Resposta::Nenhuma},
+        CasoDeInterface{"IClassFactory", __uuidof(IClassFactory), CasoDeInterface::Resposta::Nenhuma},
+        CasoDeInterface{"IMFAttributes", __uuidof(IMFAttributes), CasoDeInterface::Resposta::Nenhuma}),
+    [](const auto& info) { return std::string(info.param.nome == std::string("own") ? "Own" : info.param.nome); });
+
+TEST_F(ObjetoComTeste, NullArgumentsOfQueryInterfaceAreRefusedAndNothingIsWritten) {
+  ComPtr<Coisa> coisa = nova_coisa();
+  EXPECT_EQ(coisa->QueryInterface(__uuidof(IUnknown), nullptr), E_POINTER);
+  void* p = reinterpret_cast<void*>(0x1);
+  const IID* nulo = nullptr;
+  EXPECT_EQ(coisa->QueryInterface(*nulo, &p), E_POINTER);
+  EXPECT_EQ(p, reinterpret_cast<void*>(0x1));
+  EXPECT_EQ(contagem(coisa->identidade()), 1u);
+}
+
+TEST_F(ObjetoComTeste, AddRefAndReleaseReturnTheRealCountAndZeroFreesTheObject) {
+  const long antes = Coisa::vivos();
+  Coisa* coisa = new Coisa();
+  EXPECT_EQ(Coisa::vivos(), antes + 1);
+  EXPECT_EQ(coisa->AddRef(), 2u);
+  EXPECT_EQ(coisa->AddRef(), 3u);
+  EXPECT_EQ(coisa->Release(), 2u);
+  EXPECT_EQ(coisa->Release(), 1u);
+  EXPECT_EQ(coisa->Release(), 0u);
+  EXPECT_EQ(Coisa::vivos(), antes);
+}
+
+TEST_F(ObjetoComTeste, InspectableMethodsAreTrivialAndRefuseNullOutPointers) {
+  ComPtr<Coisa> coisa = nova_coisa();
+  ULONG quantidade = 7;
+  IID* iids = reinterpret_cast<IID*>(0x1);
+  EXPECT_EQ(coisa->GetIids(&quantidade, &iids), S_OK);
+  EXPECT_EQ(quantidade, 0u);
+  EXPECT_EQ(iids, nullptr);
+  HSTRING nome = reinterpret_cast<HSTRING>(0x1);
+  EXPECT_EQ(coisa->GetRuntimeClassName(&nome), S_OK);
+  EXPECT_EQ(nome, nullptr);
+  TrustLevel nivel = FullTrust;
+  EXPECT_EQ(coisa->GetTrustLevel(&nivel), S_OK);
+  EXPECT_EQ(nivel, BaseTrust);
+  EXPECT_EQ(coisa->GetIids(nullptr, &iids), E_POINTER);
+  EXPECT_EQ(coisa->GetIids(&quantidade, nullptr), E_POINTER);
+  EXPECT_EQ(coisa->GetRuntimeClassName(nullptr), E_POINTER);
+  EXPECT_EQ(coisa->GetTrustLevel(nullptr), E_POINTER);
+}
+
+TEST_F(ObjetoComTeste, WeakReferenceResolvesWhileTheObjectLivesAndGivesNullAfter) {
+  ComPtr<Coisa> coisa = nova_coisa();
+  ComPtr<IWeakReferenceSource> fonte;
+  ASSERT_EQ(coisa.As(&fonte), S_OK);
+  ComPtr<IWeakReference> fraca;
+  ASSERT_EQ(fonte->GetWeakReference(&fraca), S_OK);
+  EXPECT_EQ(fonte->GetWeakReference(nullptr), E_POINTER);
+  fonte.Reset();
+  EXPECT_EQ(contagem(coisa->identidade()), 1u) << "a weak reference holds no strong count";
+
+  ComPtr<IInspectable> resolvido;
+  ASSERT_EQ(fraca->Resolve(__uuidof(IMFAsyncCallback), &resolvido), S_OK);
+  ASSERT_NE(resolvido, nullptr);
+  EXPECT_EQ(identidade_de(resolvido.Get()), coisa->identidade());
+  EXPECT_EQ(contagem(coisa->identidade()), 2u);
+  resolvido.Reset();
+  EXPECT_EQ(fraca->Resolve(__uuidof(IClassFactory), &resolvido), E_NOINTERFACE);
+
+  const long vivos = Coisa::vivos();
+  coisa.Reset();
+  EXPECT_EQ(Coisa::vivos(), vivos - 1) << "the weak reference must not keep the object";
+  IInspectable* depois = reinterpret_cast<IInspectable*>(0x1);
+  EXPECT_EQ(fraca->Resolve(__uuidof(IUnknown), &depois), S_OK);
+  EXPECT_EQ(depois, nullptr);
+}
+
+TEST_F(ObjetoComTeste, MarshalerForwardsToTheFreeThreadedMarshalerAndReleasesTheObject) {
+  ComPtr<Coisa> coisa = nova_coisa();
+  ComPtr<IMarshal> marshaler;
+  ASSERT_EQ(coisa.As(&marshaler), S_OK);
+  CLSID classe{};
+  ASSERT_EQ(marshaler->GetUnmarshalClass(__uuidof(IMFAsyncCallback), coisa->identidade(),
+                                         MSHCTX_INPROC, nullptr, MSHLFLAGS_NORMAL, &classe),
+            S_OK);
+  EXPECT_TRUE(IsEqualGUID(classe, CLSID_MARSHALER_LIVRE));
+  DWORD tamanho = 0;
+  EXPECT_EQ(marshaler->GetMarshalSizeMax(__uuidof(IMFAsyncCallback), coisa->identidade(),
+                                         MSHCTX_INPROC, nullptr, MSHLFLAGS_NORMAL, &tamanho),
+            S_OK);
+  EXPECT_GT(tamanho, 0u);
+  EXPECT_EQ(contagem(coisa->identidade()), 2u);
+  EXPECT_EQ(marshaler.Reset(), 0u);
+  EXPECT_EQ(contagem(coisa->identidade()), 1u);
+}
+
+TEST_F(ObjetoComTeste, FailingFreeThreadedMarshalerCreationFailsTheQueryWithItsHresult) {
+  ComPtr<Coisa> coisa = nova_coisa();
+  teste::falhar_na_chamada(Operacao::CoCreateFreeThreadedMarshaler, 1, E_OUTOFMEMORY);
+  void* p = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(coisa->QueryInterface(__uuidof(IMarshal), &p), E_OUTOFMEMORY);
+  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(contagem(coisa->identidade()), 1u);
+  ComPtr<IMarshal> marshaler;
+  EXPECT_EQ(coisa.As(&marshaler), S_OK) << "the injected failure is one shot";
+}
+
+TEST_F(ObjetoComTeste, FailureCarriesTheThreadErrorInformationBackToTheCaller) {
+  ComPtr<ICreateErrorInfo> criador;
+  ASSERT_EQ(CreateErrorInfo(&criador), S_OK);
+  criador->SetDescription(const_cast<LPOLESTR>(L"descrição"));
+  ComPtr<IErrorInfo> informacao;
+  ASSERT_EQ(criador.As(&informacao), S_OK);
+  ASSERT_EQ(SetErrorInfo(0, informacao.Get()), S_OK);
+
+  const Falha falha = falha_da_plataforma(E_FAIL);
+  EXPECT_EQ(falha.informacao.Get(), informacao.Get());
+  ComPtr<IErrorInfo> nada;
+  EXPECT_EQ(GetErrorInfo(0, &nada), S_FALSE) << "taken off the thread";
+
+  EXPECT_EQ(entregar(falha), E_FAIL);
+  ComPtr<IErrorInfo> devolvida;
+  ASSERT_EQ(GetErrorInfo(0, &devolvida), S_OK);
+  EXPECT_EQ(devolvida.Get(), informacao.Get());
+  EXPECT_EQ(entregar(Resultado<void>{}), S_OK);
+}
+
+}  // namespace
+}  // namespace norva::plataforma

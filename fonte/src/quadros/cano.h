@@ -8,8 +8,10 @@
 // thread holds only the shared state, never the Cano itself.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,10 +33,24 @@ struct ContadoresDoCano {
   std::uint64_t ts_do_host = 0;
 };
 
+class TransporteDoCano;
+struct MesaDoCano;
+class Parada;
+
+// Starts the reader's body on a new thread of its own, detached; throws
+// std::system_error when no thread can be created.
+using LancadorDoLeitor = std::function<void(std::function<void()>)>;
+void lancar_thread_destacada(std::function<void()> corpo);
+
 class Cano {
  public:
-  // Everything initial; starts nothing, logs nothing.
+  // Everything initial; starts nothing, logs nothing. Reads the platform's
+  // pipes (the named pipes on Windows).
   static std::shared_ptr<Cano> novo();
+  // The same over another transport, and with another way of starting the
+  // reader thread (tests).
+  static std::shared_ptr<Cano> novo(std::shared_ptr<TransporteDoCano> transporte,
+                                    LancadorDoLeitor lancar = lancar_thread_destacada);
 
   // One-shot: the first call names the pipe from `nome_amigavel` (UTF-8;
   // absent when missing, unreadable or empty) and starts the reader thread;
@@ -49,7 +65,19 @@ class Cano {
   // Tells the reader thread to end and wakes every waiting request.
   void encerrar();
 
-  // (implementation-defined members follow)
+  ~Cano();
+  Cano(const Cano&) = delete;
+  Cano& operator=(const Cano&) = delete;
+
+ private:
+  Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar);
+
+  std::shared_ptr<TransporteDoCano> transporte_;
+  LancadorDoLeitor lancar_;
+  std::shared_ptr<MesaDoCano> mesa_;  // shared with the reader thread
+  std::shared_ptr<Parada> parada_;    // shared with the reader thread
+  std::atomic<std::uint64_t> quadros_de_padrao_{0};  // n of the next pattern frame
+  std::atomic<bool> iniciado_{false};
 };
 
 }  // namespace norva

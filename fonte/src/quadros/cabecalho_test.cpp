@@ -1,0 +1,93 @@
+#include "fonte/src/quadros/cabecalho.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace norva {
+namespace {
+
+constexpr std::uint32_t TAMANHO_CERTO = 3110400;
+
+struct CasoDeCabecalho {
+  const char* nome;
+  CabecalhoDoQuadro cabecalho;
+  bool aceito;
+  const char* recusa;  // the log line when refused
+};
+
+void PrintTo(const CasoDeCabecalho& c, std::ostream* os) { *os << c.nome; }
+
+const CasoDeCabecalho CASOS[] = {
+    {"contrato", {0x56524F4E, 1920, 1080, TAMANHO_CERTO, 7}, true, ""},
+    {"ts_zero", {0x56524F4E, 1920, 1080, TAMANHO_CERTO, 0}, true, ""},
+    {"ts_maximo", {0x56524F4E, 1920, 1080, TAMANHO_CERTO, std::numeric_limits<std::uint64_t>::max()}, true, ""},
+    {"magico_invertido",
+     {0x4E4F5256, 1920, 1080, TAMANHO_CERTO, 0},
+     false,
+     "cabeçalho fora do contrato (magico=0x4e4f5256 1920x1080 3110400B); fechando o cano em vez de tentar adivinhar"},
+    {"tudo_zero",
+     {0, 0, 0, 0, 0},
+     false,
+     "cabeçalho fora do contrato (magico=0x0 0x0 0B); fechando o cano em vez de tentar adivinhar"},
+    {"tamanho_mais_um",
+     {0x56524F4E, 1920, 1080, TAMANHO_CERTO + 1, 0},
+     false,
+     "cabeçalho fora do contrato (magico=0x56524f4e 1920x1080 3110401B); fechando o cano em vez de tentar adivinhar"},
+    {"largura_errada",
+     {0x56524F4E, 1280, 1080, TAMANHO_CERTO, 0},
+     false,
+     "cabeçalho fora do contrato (magico=0x56524f4e 1280x1080 3110400B); fechando o cano em vez de tentar adivinhar"},
+    {"altura_errada",
+     {0x56524F4E, 1920, 720, TAMANHO_CERTO, 0},
+     false,
+     "cabeçalho fora do contrato (magico=0x56524f4e 1920x720 3110400B); fechando o cano em vez de tentar adivinhar"},
+    {"maximos",
+     {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0},
+     false,
+     "cabeçalho fora do contrato (magico=0xffffffff 4294967295x4294967295 4294967295B); fechando o cano em vez de "
+     "tentar adivinhar"},
+};
+
+class Cabecalho : public testing::TestWithParam<CasoDeCabecalho> {};
+
+TEST_P(Cabecalho, VerificacaoEMensagem) {
+  const CasoDeCabecalho& c = GetParam();
+  // Through the wire bytes, as the reader sees them.
+  const CabecalhoDoQuadro lido = CabecalhoDoQuadro::ler(c.cabecalho.codificar());
+  EXPECT_EQ(lido.magico, c.cabecalho.magico);
+  EXPECT_EQ(lido.ts_do_host, c.cabecalho.ts_do_host);
+  EXPECT_EQ(lido.aceitavel(), c.aceito);
+  if (!c.aceito) {
+    EXPECT_EQ(lido.mensagem_de_recusa(), c.recusa);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, Cabecalho, testing::ValuesIn(CASOS),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(CabecalhoBytes, OrdemNoFio) {
+  // "NORV", then 1920, 1080, 3110400 and the timestamp, little-endian.
+  const auto bytes = CabecalhoDoQuadro::para_quadro(0x0102030405060708);
+  const CabecalhoDoQuadro::Bytes esperado = {'N',  'O',  'R',  'V',  0x80, 0x07, 0x00, 0x00,
+                                             0x38, 0x04, 0x00, 0x00, 0x00, 0x76, 0x2F, 0x00,
+                                             0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01};
+  EXPECT_EQ(bytes, esperado);
+}
+
+TEST(CabecalhoBytes, CadaCampoErradoSozinhoRecusa) {
+  // Any single byte changed in the four checked fields makes the header
+  // unacceptable; the timestamp's bytes never do.
+  const auto certo = CabecalhoDoQuadro::para_quadro(0);
+  for (std::size_t i = 0; i < CabecalhoDoQuadro::TAMANHO; ++i) {
+    for (int delta : {1, 0x80}) {
+      auto bytes = certo;
+      bytes[i] = static_cast<std::uint8_t>(bytes[i] ^ delta);
+      EXPECT_EQ(CabecalhoDoQuadro::ler(bytes).aceitavel(), i >= CabecalhoDoQuadro::POSICAO_DO_TS)
+          << "byte " << i << " xor " << delta;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace norva

@@ -1,0 +1,101 @@
+#include "fonte/src/quadros/cano.h"
+
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "fonte/src/quadros/ciclo_de_leitura.h"
+#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/padrao_de_bancada.h"
+#include "fonte/src/quadros/transporte.h"
+#include "fonte/src/registro/registro.h"
+
+namespace norva {
+namespace {
+
+constexpr std::uint64_t NANOSSEGUNDOS_POR_MICROSSEGUNDO = 1000;
+
+// Whole microseconds from `chegada` to `agora`; 0 if the clock reads earlier.
+std::uint64_t idade_em_microssegundos(Relogio::time_point chegada, Relogio::time_point agora) {
+  if (agora <= chegada) return 0;
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(agora - chegada).count();
+  return static_cast<std::uint64_t>(ns) / NANOSSEGUNDOS_POR_MICROSSEGUNDO;
+}
+
+}  // namespace
+
+void lancar_thread_destacada(std::function<void()> corpo) { std::thread(std::move(corpo)).detach(); }
+
+Cano::Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar)
+    : transporte_(std::move(transporte)),
+      lancar_(std::move(lancar)),
+      mesa_(std::make_shared<MesaDoCano>()),
+      parada_(std::make_shared<Parada>()) {}
+
+Cano::~Cano() = default;
+
+std::shared_ptr<Cano> Cano::novo() { return novo(transporte_da_plataforma()); }
+
+std::shared_ptr<Cano> Cano::novo(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar) {
+  return std::shared_ptr<Cano>(new Cano(std::move(transporte), std::move(lancar)));
+}
+
+void Cano::iniciar(const std::optional<std::string>& nome_amigavel) {
+  if (iniciado_.exchange(true)) return;
+  Leitor leitor{nome_do_cano(nome_amigavel), transporte_, mesa_, parada_};
+  Registro::escrever("cano desta câmera configurado (nome omitido)");
+  try {
+    lancar_([leitor = std::move(leitor)] { ciclo_de_leitura(leitor); });
+  } catch (const std::system_error&) {
+    // No reader: the camera goes on with pattern frames, as with no pipe.
+  }
+}
+
+QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
+  std::unique_lock trava(mesa_->mutex);
+  EstadoDoCano& e = mesa_->estado;
+  if (e.conectado && !e.quadro_novo) {
+    // One wait only: a wake-up or the time-out, then take what is there.
+    mesa_->sinal.wait_for(trava, espera);
+  }
+  if (e.quadro_novo) {
+    // The copy for repeats is reserved before the frame leaves the slot, so
+    // running out of memory here loses nothing.
+    if (!e.ultimo_entregue) e.ultimo_entregue = novo_quadro();
+    Quadro quadro = std::move(*e.quadro_novo);
+    e.quadro_novo.reset();
+    ++e.entregues;
+    e.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
+    e.ts_do_host = quadro.ts_do_host;
+    std::memcpy(e.ultimo_entregue.get(), quadro.dados.get(), TAMANHO_DO_QUADRO);
+    return {std::move(quadro.dados), Origem::Cano};
+  }
+  if (e.conectado && e.ultimo_entregue) {
+    DadosDoQuadro copia = novo_quadro();
+    std::memcpy(copia.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    ++e.repetidos;
+    ++e.entregues;
+    return {std::move(copia), Origem::Cano};
+  }
+  // A reconnection never starts by repeating a frame of the previous one.
+  if (!e.conectado) e.ultimo_entregue.reset();
+  trava.unlock();
+  const std::uint64_t n = quadros_de_padrao_.fetch_add(1);
+  return {PadraoDeBancada::desenhar(n), Origem::Padrao};
+}
+
+ContadoresDoCano Cano::contadores() const {
+  const std::lock_guard trava(mesa_->mutex);
+  const EstadoDoCano& e = mesa_->estado;
+  return {e.conectado, e.recebidos, e.entregues, e.descartados, e.repetidos, e.idade_do_quadro, e.ts_do_host};
+}
+
+void Cano::encerrar() {
+  parada_->pedir();
+  // Taking the mutex once orders the wake-up after any request that is
+  // between its check and its wait.
+  { const std::lock_guard trava(mesa_->mutex); }
+  mesa_->sinal.notify_all();
+}
+
+}  // namespace norva

@@ -1,0 +1,123 @@
+#include "fonte/src/quadros/ciclo_de_leitura.h"
+
+#include <new>
+
+#include "fonte/src/quadros/leitura.h"
+#include "fonte/src/registro/registro.h"
+
+namespace norva {
+namespace {
+
+// How one connection ended.
+enum class FimDaConexao : std::uint8_t {
+  Parou,      // stop requested: end the thread quietly
+  Caiu,       // writer closed, read failed or bad header: reopen at once
+  SemMemoria  // no receive buffer: drop the connection, pause, retry
+};
+
+// The receive buffer, or null when memory is exhausted. The reader degrades
+// to "no pipe" instead of taking the process down: the stream then serves
+// pattern frames, and the next connection tries again.
+DadosDoQuadro buffer_de_recepcao() noexcept {
+  try {
+    return novo_quadro();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+void marcar_conectado(MesaDoCano& mesa) {
+  const std::lock_guard trava(mesa.mutex);
+  mesa.estado.conectado = true;
+}
+
+// Also forgets the frame kept for repeats: the reader reopens at once, so a
+// request woken by this loss may already find the next connection up, and
+// must not repeat a frame of the previous one. The frame freed here is
+// released after the unlock.
+void marcar_perdido(MesaDoCano& mesa) {
+  DadosDoQuadro antigo;
+  {
+    const std::lock_guard trava(mesa.mutex);
+    mesa.estado.conectado = false;
+    antigo = std::move(mesa.estado.ultimo_entregue);
+  }
+  mesa.sinal.notify_all();
+}
+
+// Hands the whole record in `recepcao` over as the newest frame. The buffer
+// itself moves into the slot (no copy); the buffer of a frame nobody took
+// comes back as the next receive buffer.
+void publicar(MesaDoCano& mesa, DadosDoQuadro& recepcao, std::uint64_t ts_do_host) {
+  {
+    const std::lock_guard trava(mesa.mutex);
+    EstadoDoCano& e = mesa.estado;
+    DadosDoQuadro devolvido;
+    if (e.quadro_novo) {
+      ++e.descartados;
+      devolvido = std::move(e.quadro_novo->dados);
+    }
+    ++e.recebidos;
+    e.quadro_novo = Quadro{std::move(recepcao), Relogio::now(), ts_do_host};
+    recepcao = std::move(devolvido);
+  }
+  mesa.sinal.notify_one();
+}
+
+FimDaConexao servir(const Leitor& leitor, ConexaoDoCano& conexao) {
+  DadosDoQuadro recepcao = buffer_de_recepcao();
+  if (!recepcao) return FimDaConexao::SemMemoria;
+  for (;;) {
+    if (leitor.parada->pedida()) return FimDaConexao::Parou;
+    const RegistroLido r = ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(recepcao.get(), TAMANHO_DO_QUADRO));
+    switch (r.desfecho) {
+      case DesfechoDoRegistro::Quadro:
+        publicar(*leitor.mesa, recepcao, r.ts_do_host);
+        if (!recepcao) recepcao = buffer_de_recepcao();
+        if (!recepcao) return FimDaConexao::SemMemoria;
+        break;
+      case DesfechoDoRegistro::Interrompido:
+        return FimDaConexao::Parou;
+      case DesfechoDoRegistro::Perdido:
+      case DesfechoDoRegistro::Recusado:
+        return FimDaConexao::Caiu;
+    }
+  }
+}
+
+// One connection from its open to its end; the handle is closed on return.
+FimDaConexao conectado(const Leitor& leitor, std::unique_ptr<ConexaoDoCano> conexao) {
+  Registro::escrever("cano conectado");
+  marcar_conectado(*leitor.mesa);
+  if (!leitor.parada->vigiar(*conexao)) return FimDaConexao::Parou;
+  const FimDaConexao fim = servir(leitor, *conexao);
+  leitor.parada->esquecer();
+  if (fim == FimDaConexao::Parou) return fim;
+  Registro::escrever("cano caiu; voltando a esperar");
+  marcar_perdido(*leitor.mesa);
+  return fim;
+}
+
+}  // namespace
+
+void ciclo_de_leitura(const Leitor& leitor) {
+  bool falha_ja_registrada = false;
+  while (!leitor.parada->pedida()) {
+    auto aberta = leitor.transporte->abrir(leitor.nome_do_cano);
+    if (!aberta) {
+      if (!falha_ja_registrada) {
+        Registro::escrever("cano indisponível (" + aberta.error().texto + " (os error " +
+                           std::to_string(aberta.error().codigo) + ")); entregando padrão de bancada");
+        falha_ja_registrada = true;
+      }
+      leitor.parada->pausar(PAUSA_APOS_FALHA);
+      continue;
+    }
+    falha_ja_registrada = false;
+    const FimDaConexao fim = conectado(leitor, std::move(*aberta));
+    if (fim == FimDaConexao::Parou) return;
+    if (fim == FimDaConexao::SemMemoria) leitor.parada->pausar(PAUSA_APOS_FALHA);
+  }
+}
+
+}  // namespace norva

@@ -1,0 +1,31 @@
+// The reader thread: connects to the pipe, reads records into a receive
+// buffer and publishes each whole one as the newest frame; reconnects at once
+// after a lost connection and every 500 ms after a failed open; logs one
+// "cano indisponível" line per run of failed opens.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "fonte/src/quadros/estado_do_cano.h"
+#include "fonte/src/quadros/parada.h"
+#include "fonte/src/quadros/transporte.h"
+
+namespace norva {
+
+inline constexpr std::chrono::milliseconds PAUSA_APOS_FALHA{500};
+
+// Everything the reader holds: its pipe name and shared references, never
+// the Cano.
+struct Leitor {
+  std::string nome_do_cano;
+  std::shared_ptr<TransporteDoCano> transporte;
+  std::shared_ptr<MesaDoCano> mesa;
+  std::shared_ptr<Parada> parada;
+};
+
+// Runs until a stop is requested; then releases the connection and buffer.
+void ciclo_de_leitura(const Leitor& leitor);
+
+}  // namespace norva

@@ -1,0 +1,40 @@
+#include "fonte/src/quadros/nome_do_cano.h"
+
+#include <gtest/gtest.h>
+
+namespace norva {
+namespace {
+
+struct CasoDeNome {
+  const char* caso;
+  std::optional<std::string> nome_amigavel;
+  std::string esperado;
+};
+
+void PrintTo(const CasoDeNome& c, std::ostream* os) { *os << c.caso; }
+
+const std::string PADRAO = R"(\\.\pipe\norva-camera-v1)";
+
+class NomeDoCano : public testing::TestWithParam<CasoDeNome> {};
+
+TEST_P(NomeDoCano, Regra) { EXPECT_EQ(nome_do_cano(GetParam().nome_amigavel), GetParam().esperado); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, NomeDoCano,
+    testing::Values(CasoDeNome{"ausente", std::nullopt, PADRAO}, CasoDeNome{"vazio", std::string{}, PADRAO},
+                    CasoDeNome{"abc", "abc", PADRAO + "-e71fa2190541574b"},
+                    // Published FNV-1a 64 vectors: the hash runs over bytes.
+                    CasoDeNome{"a", "a", PADRAO + "-af63dc4c8601ec8c"},
+                    CasoDeNome{"foobar", "foobar", PADRAO + "-85944171f73967e8"},
+                    // Leading zeros kept: 16 digits always.
+                    CasoDeNome{"zeros_a_esquerda", "baa", PADRAO + "-0039231913392937"}),
+    [](const auto& info) { return std::string(info.param.caso); });
+
+TEST(NomeDoCanoUtf8, BytesDoTextoNaoCaracteres) {
+  // "Câmera" in UTF-8 differs from the same letters in Latin-1.
+  EXPECT_NE(nome_do_cano("C\xC3\xA2mera"), nome_do_cano("C\xE2mera"));
+  EXPECT_EQ(nome_do_cano("C\xC3\xA2mera").size(), PADRAO.size() + 17);
+}
+
+}  // namespace
+}  // namespace norva

@@ -2,7 +2,10 @@
 // written to the shared log file. A pure text-to-text function of UTF-8: it
 // hides the values of sensitive key/value pairs, then paths, digests, links of
 // the product's scheme and IP addresses word by word, then folds the lines of
-// the message into one. It never fails and keeps no state.
+// the message into one. It never fails and keeps no state; any number of
+// threads may call it at once. Character classes follow Unicode 15.0. A byte
+// that is not part of well-formed UTF-8 is kept unchanged, as one character
+// that is neither a key, word nor white-space character.
 #pragma once
 
 #include <cstddef>

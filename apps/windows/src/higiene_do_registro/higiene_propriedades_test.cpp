@@ -13,6 +13,8 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "apps/windows/src/higiene_do_registro/higiene.h"
 #include "apps/windows/src/higiene_do_registro/utf8.h"
@@ -69,6 +71,31 @@ TEST(PropriedadesDaHigiene, ValemParaTodosOsTextosDeAteDoisBytes) {
       ASSERT_EQ(Higiene::ocultar_valores(uma_vez), uma_vez) << a << ' ' << b;
     }
   }
+}
+
+// A pure function: threads calling it at once get what one thread gets
+// (ThreadSanitizer, in its build, watches for any shared state creeping in).
+TEST(PropriedadesDaHigiene, ChamadasConcorrentesDaoOMesmoResultado) {
+  constexpr int THREADS = 4;
+  constexpr int MENSAGENS_POR_THREAD = 500;
+  std::minstd_rand gerador(SEMENTE);
+  std::vector<std::string> entradas;
+  std::vector<std::string> esperados;
+  for (int i = 0; i < MENSAGENS_POR_THREAD; ++i) {
+    entradas.push_back(mensagem(gerador));
+    esperados.push_back(Higiene::higienizar(entradas.back()));
+  }
+  std::vector<int> divergencias(THREADS, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < THREADS; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < MENSAGENS_POR_THREAD; ++i) {
+        if (Higiene::higienizar(entradas[i]) != esperados[i]) ++divergencias[t];
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int t = 0; t < THREADS; ++t) EXPECT_EQ(divergencias[t], 0) << "thread " << t;
 }
 
 }  // namespace

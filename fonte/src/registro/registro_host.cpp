@@ -25,10 +25,14 @@ Memoria& memoria() {
 }  // namespace
 
 void Registro::escrever(std::string_view mensagem) noexcept {
-  std::string limpa = Higiene::higienizar(mensagem);
-  Memoria& m = memoria();
-  const std::lock_guard trava(m.mutex);
-  m.mensagens.push_back(std::move(limpa));
+  try {
+    std::string limpa = Higiene::higienizar(mensagem);
+    Memoria& m = memoria();
+    const std::lock_guard trava(m.mutex);
+    m.mensagens.push_back(std::move(limpa));
+  } catch (...) {
+    // Out of memory: the message is lost, as on Windows.
+  }
 }
 
 namespace teste {

@@ -1,12 +1,15 @@
 // Test support: the messages this process has logged, in order, as they
 // reached the log (after the sanitiser, without the line's prefix).
 //   windows: read back from the real log file, keeping this process's lines
-//            (found by " pid=<id> ").
+//            (found by their pid).
 //   host:    the lines Registro::escrever produced in this process (the host
 //            build keeps them in memory instead of writing a file).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norva::teste {
@@ -15,5 +18,18 @@ std::vector<std::string> mensagens_registradas();
 
 // How many of this process's messages equal `mensagem` exactly.
 std::size_t contar_mensagem(const std::string& mensagem);
+
+// One line of the log file taken apart.
+struct LinhaLida {
+  std::string carimbo;  // "AAAA-MM-DD hh:mm:ss.mmm"
+  std::string etiqueta;
+  std::uint32_t pid = 0;
+  std::uint32_t tid = 0;
+  std::string mensagem;
+};
+
+// `linha` (without its line feed) taken apart; nothing when it does not have
+// the log's layout exactly (digits where digits belong, every separator).
+std::optional<LinhaLida> ler_linha(std::string_view linha);
 
 }  // namespace norva::teste

@@ -1,28 +1,43 @@
-// INCOMPLETE: a plain appender so that other modules can log while the real
-// writer (tags, folder creation, append-only access) is written.
+// Windows: every call sanitises the message, reads the clock, the host
+// executable, the process and thread ids afresh, and appends one line to the
+// machine-wide log. Nothing is cached and no lock is taken: each call opens
+// its own append-only handle with full sharing, so threads and processes
+// writing at once each land whole lines at the end of the file.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "apps/windows/src/higiene_do_registro/higiene.h"
+#include "fonte/src/registro/arquivo_do_registro.h"
+#include "fonte/src/registro/caminho_do_modulo.h"
+#include "fonte/src/registro/linha_do_registro.h"
 #include "fonte/src/registro/registro.h"
 
 namespace norva {
+namespace {
+
+Carimbo agora_local() {
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  return Carimbo{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+}  // namespace
 
 void Registro::escrever(std::string_view mensagem) noexcept {
-  const std::string limpa = Higiene::higienizar(mensagem);
-  CreateDirectoryW(L"C:\\ProgramData\\Norva", nullptr);
-  HANDLE h = CreateFileW(L"C:\\ProgramData\\Norva\\camera-fonte.log", FILE_APPEND_DATA,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  char prefixo[64];
-  std::snprintf(prefixo, sizeof prefixo, "[outro-consumidor pid=%lu tid=%lu] ", GetCurrentProcessId(),
-                GetCurrentThreadId());
-  const std::string linha = "0000-00-00 00:00:00.000 " + std::string(prefixo) + limpa + "\n";
-  DWORD escritos = 0;
-  WriteFile(h, linha.data(), static_cast<DWORD>(linha.size()), &escritos, nullptr);
-  CloseHandle(h);
+  try {
+    // The raw message is not used past this point.
+    const std::string limpa = Higiene::higienizar(mensagem);
+    const Carimbo carimbo = agora_local();
+    const std::string_view etiqueta = etiqueta_do_consumidor(caminho_do_modulo());
+    const std::string linha =
+        montar_linha(carimbo, etiqueta, GetCurrentProcessId(), GetCurrentThreadId(), limpa);
+    acrescentar_linha(PASTA_DO_REGISTRO, ARQUIVO_DO_REGISTRO, linha);
+  } catch (...) {
+    // Only memory can run out here (the strings of this one line). The line
+    // is lost like any other failure of the writer: a diagnostic must never
+    // take down the process that hosts the camera.
+  }
 }
 
 }  // namespace norva

@@ -1,0 +1,167 @@
+#include "fonte/src/fluxo/fluxo.h"
+
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "fonte/src/fluxo/linha_do_quadro.h"
+#include "fonte/src/plataforma/adotar.h"
+#include "fonte/src/plataforma/mf.h"
+#include "fonte/src/plataforma/temporizador.h"
+#include "fonte/src/registro/registro.h"
+
+namespace norva {
+
+using Microsoft::WRL::ComPtr;
+using plataforma::entregar;
+using plataforma::falha_propria;
+using plataforma::Resultado;
+using plataforma::verificar;
+
+ComPtr<Fluxo> Fluxo::criar(std::shared_ptr<EstadoDoFluxo> estado, ComPtr<IMFMediaEventQueue> fila,
+                           ComPtr<IMFStreamDescriptor> descritor, std::shared_ptr<Cano> cano) {
+  return plataforma::adotar(
+      new Fluxo(std::move(estado), std::move(fila), std::move(descritor), std::move(cano)));
+}
+
+Fluxo::Fluxo(std::shared_ptr<EstadoDoFluxo> estado, ComPtr<IMFMediaEventQueue> fila,
+             ComPtr<IMFStreamDescriptor> descritor, std::shared_ptr<Cano> cano)
+    : estado_(std::move(estado)),
+      fila_(std::move(fila)),
+      descritor_(std::move(descritor)),
+      cano_(std::move(cano)) {}
+
+void* Fluxo::consultar_interface(REFIID riid) noexcept {
+  if (riid == __uuidof(IMFMediaStream2) || riid == __uuidof(IMFMediaStream) ||
+      riid == __uuidof(IMFMediaEventGenerator)) {
+    return static_cast<IMFMediaStream2*>(this);
+  }
+  return nullptr;
+}
+
+HRESULT Fluxo::GetEvent(DWORD dwFlags, IMFMediaEvent** ppEvent) noexcept {
+  if (ppEvent == nullptr) return E_POINTER;
+  return fila_->GetEvent(dwFlags, ppEvent);
+}
+
+HRESULT Fluxo::BeginGetEvent(IMFAsyncCallback* pCallback, IUnknown* punkState) noexcept {
+  if (pCallback == nullptr) return E_POINTER;
+  return fila_->BeginGetEvent(pCallback, punkState);
+}
+
+HRESULT Fluxo::EndGetEvent(IMFAsyncResult* pResult, IMFMediaEvent** ppEvent) noexcept {
+  if (pResult == nullptr || ppEvent == nullptr) return E_POINTER;
+  return fila_->EndGetEvent(pResult, ppEvent);
+}
+
+HRESULT Fluxo::QueueEvent(MediaEventType met, REFGUID guidExtendedType, HRESULT hrStatus,
+                          const PROPVARIANT* pvValue) noexcept {
+  return fila_->QueueEventParamVar(met, guidExtendedType, hrStatus, pvValue);
+}
+
+HRESULT Fluxo::GetMediaSource(IMFMediaSource** ppMediaSource) noexcept {
+  if (ppMediaSource == nullptr) return E_POINTER;
+  ComPtr<IMFMediaSource> fonte;
+  {
+    std::scoped_lock trava(estado_->mutex);
+    if (estado_->desligado || !estado_->fonte_de_midia) return MF_E_SHUTDOWN;
+    fonte = estado_->fonte_de_midia;
+  }
+  *ppMediaSource = fonte.Detach();
+  return S_OK;
+}
+
+HRESULT Fluxo::GetStreamDescriptor(IMFStreamDescriptor** ppStreamDescriptor) noexcept {
+  if (ppStreamDescriptor == nullptr) return E_POINTER;
+  {
+    std::scoped_lock trava(estado_->mutex);
+    if (estado_->desligado) return MF_E_SHUTDOWN;
+  }
+  ComPtr<IMFStreamDescriptor> descritor = descritor_;
+  *ppStreamDescriptor = descritor.Detach();
+  return S_OK;
+}
+
+HRESULT Fluxo::SetStreamState(MF_STREAM_STATE value) noexcept {
+  std::scoped_lock trava(estado_->mutex);
+  if (estado_->desligado) return MF_E_SHUTDOWN;
+  estado_->rodando = value == MF_STREAM_STATE_RUNNING;
+  Registro::escrever("SetStreamState(" + std::to_string(static_cast<int>(value)) +
+                     ") -> rodando=" + (estado_->rodando ? "true" : "false"));
+  return S_OK;
+}
+
+HRESULT Fluxo::GetStreamState(MF_STREAM_STATE* value) noexcept {
+  if (value == nullptr) return E_POINTER;
+  std::scoped_lock trava(estado_->mutex);
+  if (estado_->desligado) return MF_E_SHUTDOWN;
+  *value = estado_->rodando ? MF_STREAM_STATE_RUNNING : MF_STREAM_STATE_STOPPED;
+  return S_OK;
+}
+
+Resultado<void> Fluxo::verificar_entrega() noexcept {
+  std::scoped_lock trava(estado_->mutex);
+  if (estado_->desligado) return std::unexpected(falha_propria(MF_E_SHUTDOWN));
+  if (!estado_->rodando) return std::unexpected(falha_propria(MF_E_INVALIDREQUEST));
+  return {};
+}
+
+// A pipe frame goes out at once and restarts the schedule; a bench-pattern
+// frame waits for its slot in the 30-per-second schedule.
+void Fluxo::aguardar_a_vez(Origem origem) noexcept {
+  std::chrono::nanoseconds espera{0};
+  {
+    std::scoped_lock trava(mutex_do_ritmo_);
+    if (origem == Origem::Cano) {
+      ritmo_.reiniciar();
+    } else {
+      espera = ritmo_.proxima_espera(Relogio::now(), QUADROS_POR_SEGUNDO);
+    }
+  }
+  plataforma::dormir(espera);
+}
+
+// Builds the sample around a copy of the frame and queues it as MEMediaSample.
+Resultado<void> Fluxo::entregar_amostra(const QuadroEntregue& quadro, IUnknown* token) noexcept {
+  auto amostra = plataforma::criar_amostra();
+  if (!amostra) return std::unexpected(amostra.error());
+  auto buffer = plataforma::criar_buffer_de_memoria(static_cast<DWORD>(TAMANHO_DO_QUADRO));
+  if (!buffer) return std::unexpected(buffer.error());
+
+  BYTE* destino = nullptr;
+  if (auto r = verificar((*buffer)->Lock(&destino, nullptr, nullptr)); !r) return r;
+  std::memcpy(destino, quadro.dados.get(), TAMANHO_DO_QUADRO);
+  if (auto r = verificar((*buffer)->Unlock()); !r) return r;
+  if (auto r = verificar((*buffer)->SetCurrentLength(static_cast<DWORD>(TAMANHO_DO_QUADRO))); !r) {
+    return r;
+  }
+  if (auto r = verificar((*amostra)->AddBuffer(buffer->Get())); !r) return r;
+  if (auto r = verificar((*amostra)->SetSampleTime(plataforma::tempo_do_sistema())); !r) return r;
+  if (auto r = verificar((*amostra)->SetSampleDuration(DURACAO_DA_AMOSTRA)); !r) return r;
+  if (token != nullptr) {
+    if (auto r = verificar((*amostra)->SetUnknown(plataforma::MFSampleExtension_Token, token)); !r) {
+      return r;
+    }
+  }
+  ComPtr<IUnknown> desconhecido;
+  if (auto r = verificar((*amostra).As(&desconhecido)); !r) return r;
+  if (!desconhecido) return std::unexpected(falha_propria(E_POINTER));
+  return verificar(fila_->QueueEventParamUnk(MEMediaSample, GUID_NULL, S_OK, desconhecido.Get()));
+}
+
+HRESULT Fluxo::RequestSample(IUnknown* pToken) noexcept {
+  // The state is looked at only here: a Stop or Shutdown while this request
+  // waits for its frame does not keep it from queuing its sample.
+  if (auto r = verificar_entrega(); !r) return entregar(r);
+  const QuadroEntregue quadro = cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO);
+  aguardar_a_vez(quadro.origem);
+  if (auto r = entregar_amostra(quadro, pToken); !r) return entregar(r);
+
+  const std::uint64_t n = amostras_entregues_.fetch_add(1) + 1;
+  if (registra_a_amostra(n)) {
+    Registro::escrever(linha_do_quadro(n, quadro.origem, cano_->contadores()));
+  }
+  return S_OK;
+}
+
+}  // namespace norva

@@ -1,0 +1,171 @@
+// escritor_de_referencia: the desktop application's side of the camera's
+// pipe, for trying the camera without the application. Creates the pipe,
+// accepts the camera, writes frames at a chosen rate from the generated test
+// card or a file, prints frames written per second, and takes the camera
+// back whenever it reconnects.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ferramentas/escritor/arquivo_de_quadros.h"
+#include "ferramentas/escritor/cartao_de_teste.h"
+#include "ferramentas/escritor/opcoes.h"
+#include "ferramentas/escritor/servidor_do_cano.h"
+#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/texto_do_sistema.h"
+
+namespace norva::ferramentas {
+namespace {
+
+// Windows 10 1803 and later; older headers lack the name.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+constexpr int SAIDA_OK = 0;
+constexpr int SAIDA_FALHA = 1;
+constexpr int SAIDA_USO = 2;
+constexpr std::chrono::milliseconds ESPERA_POR_CAMERA{250};
+constexpr std::chrono::seconds INTERVALO_DO_RELATORIO{1};
+constexpr std::int64_t CEM_NANOSSEGUNDOS = 100;
+
+std::atomic<bool> g_parar{false};
+
+BOOL WINAPI ao_ctrl_c(DWORD) {
+  g_parar = true;
+  return TRUE;
+}
+
+// Sleeps until `instante` with a high-resolution waitable timer where the
+// system offers one (the default timer tick is far too coarse for 30 fps).
+class Relogio {
+ public:
+  Relogio() {
+    timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    if (timer_ == nullptr) timer_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+  }
+  ~Relogio() {
+    if (timer_ != nullptr) CloseHandle(timer_);
+  }
+  void dormir_ate(std::chrono::steady_clock::time_point instante) {
+    const auto falta = instante - std::chrono::steady_clock::now();
+    if (falta <= std::chrono::nanoseconds::zero()) return;
+    LARGE_INTEGER prazo{};
+    // Negative: relative, in units of 100 ns.
+    prazo.QuadPart = -std::chrono::duration_cast<std::chrono::nanoseconds>(falta).count() / CEM_NANOSSEGUNDOS;
+    if (timer_ != nullptr && SetWaitableTimer(timer_, &prazo, 0, nullptr, nullptr, FALSE)) {
+      WaitForSingleObject(timer_, INFINITE);
+    } else {
+      Sleep(static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(falta).count()));
+    }
+  }
+
+ private:
+  HANDLE timer_ = nullptr;
+};
+
+
+std::vector<std::string> argumentos_utf8() {
+  int n = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &n);
+  std::vector<std::string> args;
+  for (int i = 1; argv != nullptr && i < n; ++i) args.push_back(para_utf8(argv[i]));
+  if (argv != nullptr) LocalFree(argv);
+  return args;
+}
+
+int executar(const OpcoesDoEscritor& opcoes) {
+  std::optional<ArquivoDeQuadros> arquivo;
+  if (opcoes.arquivo) {
+    auto aberto = ArquivoDeQuadros::abrir(*opcoes.arquivo);
+    if (!aberto) {
+      std::fprintf(stderr, "error: %s\n", aberto.error().c_str());
+      return SAIDA_FALHA;
+    }
+    arquivo = std::move(*aberto);
+  }
+  const std::string nome = nome_do_cano(opcoes.nome_amigavel);
+  ServidorDoCano servidor(nome);
+  if (const DWORD erro = servidor.preparar(); erro != 0) {
+    std::fprintf(stderr, "error: cannot create the pipe %s: %s (os error %lu)\n", nome.c_str(),
+                 texto_do_sistema(erro).c_str(), erro);
+    return SAIDA_FALHA;
+  }
+  SetConsoleCtrlHandler(ao_ctrl_c, TRUE);
+
+  const auto periodo = std::chrono::nanoseconds(std::chrono::seconds{1}) / opcoes.quadros_por_segundo;
+  DadosDoQuadro quadro = novo_quadro();
+  const std::span<std::uint8_t, TAMANHO_DO_QUADRO> bytes(quadro.get(), TAMANHO_DO_QUADRO);
+  Relogio relogio;
+  std::uint64_t escritos = 0;
+  std::printf("pipe %s: waiting for the camera (Ctrl+C ends)\n", nome.c_str());
+  std::fflush(stdout);
+  while (!g_parar && (!opcoes.limite || escritos < *opcoes.limite)) {
+    auto conexao = servidor.aceitar(ESPERA_POR_CAMERA);
+    if (!conexao) continue;
+    // Listening again at once, so a camera that drops and reopens finds us.
+    servidor.preparar();
+    std::printf("camera connected\n");
+    std::fflush(stdout);
+    auto proximo = std::chrono::steady_clock::now();
+    auto relatorio = proximo + INTERVALO_DO_RELATORIO;
+    std::uint64_t neste_segundo = 0;
+    while (!g_parar && (!opcoes.limite || escritos < *opcoes.limite)) {
+      if (arquivo) {
+        if (auto lido = arquivo->proximo(bytes); !lido) {
+          std::fprintf(stderr, "error: %s\n", lido.error().c_str());
+          return SAIDA_FALHA;
+        }
+      } else {
+        CartaoDeTeste::desenhar(escritos, bytes);
+      }
+      const auto ts = static_cast<std::uint64_t>(
+          std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+              .count());
+      if (!conexao->escrever_quadro(bytes, ts)) {
+        std::printf("camera gone; waiting for it to come back\n");
+        std::fflush(stdout);
+        break;
+      }
+      ++escritos;
+      ++neste_segundo;
+      const auto agora = std::chrono::steady_clock::now();
+      if (agora >= relatorio) {
+        std::printf("%llu frames/s (%llu written)\n", static_cast<unsigned long long>(neste_segundo),
+                    static_cast<unsigned long long>(escritos));
+        std::fflush(stdout);
+        neste_segundo = 0;
+        relatorio += INTERVALO_DO_RELATORIO;
+      }
+      proximo += periodo;
+      // Fell behind by more than a frame: start the schedule again from now.
+      if (agora > proximo + periodo) proximo = agora;
+      relogio.dormir_ate(proximo);
+    }
+  }
+  std::printf("%llu frames written\n", static_cast<unsigned long long>(escritos));
+  return SAIDA_OK;
+}
+
+}  // namespace
+}  // namespace norva::ferramentas
+
+int main() {
+  using namespace norva::ferramentas;
+  const auto opcoes = ler_opcoes(argumentos_utf8());
+  if (!opcoes) {
+    std::fprintf(stderr, "error: %s\n(escritor_de_referencia --help lists the options)\n", opcoes.error().c_str());
+    return SAIDA_USO;
+  }
+  if (opcoes->ajuda) {
+    std::fputs(texto_de_ajuda().c_str(), stdout);
+    return SAIDA_OK;
+  }
+  return executar(*opcoes);
+}

@@ -52,6 +52,14 @@ void Cano::iniciar(const std::optional<std::string>& nome_amigavel) {
 }
 
 QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
+  // Every answer is a new buffer the caller keeps: allocated here, before
+  // any lock, so neither the reader nor other requests wait on it, and
+  // running out of memory leaves the state untouched.
+  DadosDoQuadro saida = novo_quadro();
+  // A fresh block's pages fault in on first touch (about a millisecond for a
+  // frame, far more on a loaded machine): touch them here, not during the
+  // copy under the mutex, where the reader would wait for them.
+  std::memset(saida.get(), 0, TAMANHO_DO_QUADRO);
   std::unique_lock trava(mesa_->mutex);
   EstadoDoCano& e = mesa_->estado;
   if (e.conectado && !e.quadro_novo) {
@@ -59,29 +67,31 @@ QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
     mesa_->sinal.wait_for(trava, espera);
   }
   if (e.quadro_novo) {
-    // The copy for repeats is reserved before the frame leaves the slot, so
-    // running out of memory here loses nothing.
-    if (!e.ultimo_entregue) e.ultimo_entregue = novo_quadro();
+    // The frame's own buffer becomes the source of repeats; the one it
+    // replaces goes back to the reader as its spare.
     Quadro quadro = std::move(*e.quadro_novo);
     e.quadro_novo.reset();
+    e.reserva = std::move(e.ultimo_entregue);
+    e.ultimo_entregue = std::move(quadro.dados);
     ++e.entregues;
     e.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
     e.ts_do_host = quadro.ts_do_host;
-    std::memcpy(e.ultimo_entregue.get(), quadro.dados.get(), TAMANHO_DO_QUADRO);
-    return {std::move(quadro.dados), Origem::Cano};
+    std::memcpy(saida.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    return {std::move(saida), Origem::Cano};
   }
   if (e.conectado && e.ultimo_entregue) {
-    DadosDoQuadro copia = novo_quadro();
-    std::memcpy(copia.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
     ++e.repetidos;
     ++e.entregues;
-    return {std::move(copia), Origem::Cano};
+    std::memcpy(saida.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    return {std::move(saida), Origem::Cano};
   }
   // A reconnection never starts by repeating a frame of the previous one.
-  if (!e.conectado) e.ultimo_entregue.reset();
+  DadosDoQuadro antigo;
+  if (!e.conectado) antigo = std::move(e.ultimo_entregue);
   trava.unlock();
   const std::uint64_t n = quadros_de_padrao_.fetch_add(1);
-  return {PadraoDeBancada::desenhar(n), Origem::Padrao};
+  PadraoDeBancada::desenhar_em(n, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(saida.get(), TAMANHO_DO_QUADRO));
+  return {std::move(saida), Origem::Padrao};
 }
 
 ContadoresDoCano Cano::contadores() const {

@@ -37,29 +37,33 @@ void marcar_conectado(MesaDoCano& mesa) {
 // released after the unlock.
 void marcar_perdido(MesaDoCano& mesa) {
   DadosDoQuadro antigo;
+  DadosDoQuadro reserva;
   {
     const std::lock_guard trava(mesa.mutex);
     mesa.estado.conectado = false;
     antigo = std::move(mesa.estado.ultimo_entregue);
+    reserva = std::move(mesa.estado.reserva);
   }
   mesa.sinal.notify_all();
 }
 
 // Hands the whole record in `recepcao` over as the newest frame. The buffer
-// itself moves into the slot (no copy); the buffer of a frame nobody took
-// comes back as the next receive buffer.
+// itself moves into the slot (no copy); the reader's next receive buffer is
+// the one of a frame nobody took, or the spare a request left, or null.
 void publicar(MesaDoCano& mesa, DadosDoQuadro& recepcao, std::uint64_t ts_do_host) {
   {
     const std::lock_guard trava(mesa.mutex);
     EstadoDoCano& e = mesa.estado;
-    DadosDoQuadro devolvido;
+    DadosDoQuadro proximo;
     if (e.quadro_novo) {
       ++e.descartados;
-      devolvido = std::move(e.quadro_novo->dados);
+      proximo = std::move(e.quadro_novo->dados);
+    } else {
+      proximo = std::move(e.reserva);
     }
     ++e.recebidos;
     e.quadro_novo = Quadro{std::move(recepcao), Relogio::now(), ts_do_host};
-    recepcao = std::move(devolvido);
+    recepcao = std::move(proximo);
   }
   mesa.sinal.notify_one();
 }

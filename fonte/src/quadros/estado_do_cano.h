@@ -16,7 +16,10 @@ namespace norva {
 // for the life of the Cano, across connections.
 struct EstadoDoCano {
   std::optional<Quadro> quadro_novo;  // newest frame not yet taken
-  DadosDoQuadro ultimo_entregue;      // copy of the last new frame handed out; source of repeats
+  DadosDoQuadro ultimo_entregue;      // bytes of the last new frame handed out; source of repeats
+  // A spare frame buffer for the reader's next record (the previous
+  // ultimo_entregue), so that the reader allocates nothing while frames flow.
+  DadosDoQuadro reserva;
   std::uint64_t repetidos = 0;
   std::uint64_t recebidos = 0;
   std::uint64_t entregues = 0;

@@ -125,7 +125,7 @@ void Fluxo::aguardar_a_vez(Origem origem) noexcept {
 Resultado<void> Fluxo::entregar_amostra(const QuadroEntregue& quadro, IUnknown* token) noexcept {
   auto amostra = plataforma::criar_amostra();
   if (!amostra) return std::unexpected(amostra.error());
-  auto buffer = plataforma::criar_buffer_de_memoria(static_cast<DWORD>(TAMANHO_DO_QUADRO));
+  auto buffer = estoque_.obter(static_cast<DWORD>(TAMANHO_DO_QUADRO));
   if (!buffer) return std::unexpected(buffer.error());
 
   BYTE* destino = nullptr;
@@ -136,6 +136,7 @@ Resultado<void> Fluxo::entregar_amostra(const QuadroEntregue& quadro, IUnknown* 
     return r;
   }
   if (auto r = verificar((*amostra)->AddBuffer(buffer->Get())); !r) return r;
+  estoque_.guardar(buffer->Get());
   if (auto r = verificar((*amostra)->SetSampleTime(plataforma::tempo_do_sistema())); !r) return r;
   if (auto r = verificar((*amostra)->SetSampleDuration(DURACAO_DA_AMOSTRA)); !r) return r;
   if (token != nullptr) {

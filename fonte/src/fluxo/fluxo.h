@@ -18,6 +18,7 @@
 #include <wrl/client.h>
 
 #include "fonte/src/fluxo/estado_do_fluxo.h"
+#include "fonte/src/fluxo/estoque_de_buffers.h"
 #include "fonte/src/plataforma/falha.h"
 #include "fonte/src/plataforma/objeto_com.h"
 #include "fonte/src/quadros/cano.h"
@@ -76,6 +77,7 @@ class Fluxo final : public plataforma::ObjetoCom<Fluxo, IMFMediaStream2> {
   std::mutex mutex_do_ritmo_;  // guards ritmo_; never held while sleeping
   Ritmo ritmo_;
   std::atomic<std::uint64_t> amostras_entregues_{0};
+  EstoqueDeBuffers estoque_;  // frame buffers kept for reuse
 };
 
 }  // namespace norva

@@ -1,0 +1,176 @@
+// Figures for the stream, printed (never a pass/fail on time); run by hand
+// under Wine: build/<dir>/fonte/src/fluxo/norva_fluxo_bench.exe
+//  1. RequestSample's own work for a pipe frame that is already waiting,
+//     beside one memcpy of a whole frame.
+//  2. How closely bench-pattern samples pulled in a tight loop keep the
+//     33,333,333 ns schedule.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "fonte/src/fonte/fonte.h"
+#include "fonte/src/fonte/teste/apoio.h"
+#include "fonte/src/quadros/geometria.h"
+#include "fonte/src/quadros/padrao_de_bancada.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using norva::teste::ComPtr;
+using Ns = std::chrono::nanoseconds;
+using Relogio = std::chrono::steady_clock;
+
+constexpr int MEDICOES_DE_COPIA = 50;
+constexpr int PEDIDOS_DO_CANO = 60;
+constexpr auto FOLGA_PARA_O_ESCRITOR = 12ms;  // lets the next pipe frame arrive first
+constexpr auto LIMITE_SEM_ESPERA = 60ms;
+constexpr int AMOSTRAS_DE_PADRAO = 120;
+constexpr int MEDICOES_DE_PARTES = 20;
+constexpr Ns PERIODO{33333333};
+constexpr double PERCENTIL = 0.99;
+
+double ms(Ns d) { return static_cast<double>(d.count()) / 1e6; }
+
+Ns quantil(std::vector<Ns> v, double q) {
+  std::sort(v.begin(), v.end());
+  return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))];
+}
+
+Ns mediana_da_copia() {
+  std::vector<std::uint8_t> origem(norva::TAMANHO_DO_QUADRO, 1), destino(norva::TAMANHO_DO_QUADRO);
+  std::vector<Ns> tempos;
+  for (int i = 0; i < MEDICOES_DE_COPIA; ++i) {
+    origem[0] = static_cast<std::uint8_t>(i);
+    const auto t0 = Relogio::now();
+    std::memcpy(destino.data(), origem.data(), origem.size());
+    tempos.push_back(Relogio::now() - t0);
+  }
+  return quantil(tempos, 0.5);
+}
+
+ComPtr<IMFMediaSourceEx> fonte_com_nome(const wchar_t* nome) {
+  auto fonte = norva::Fonte::criar();
+  if (!fonte) return nullptr;
+  ComPtr<IMFAttributes> atributos;
+  (*fonte).As(&atributos);
+  atributos->SetString(norva::plataforma::MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, nome);
+  ComPtr<IMFPresentationDescriptor> descritor;
+  (*fonte)->CreatePresentationDescriptor(&descritor);
+  (*fonte)->Start(descritor.Get(), nullptr, nullptr);
+  return *fonte;
+}
+
+void esvaziar(IMFMediaStream* fluxo) { norva::teste::drenar(fluxo); }
+
+void medir_trabalho_proprio(Ns copia) {
+  const std::wstring nome = L"norva-D-bench-" + std::to_wstring(GetCurrentProcessId());
+  norva::teste::EscritorDeTeste escritor(nome, 0x5A);
+  ComPtr<IMFMediaSourceEx> fonte = fonte_com_nome(nome.c_str());
+  ComPtr<IMFMediaStream> fluxo = static_cast<norva::Fonte*>(fonte.Get())->fluxo();
+  std::vector<Ns> tempos;
+  for (int i = 0; i < PEDIDOS_DO_CANO * 2 && static_cast<int>(tempos.size()) < PEDIDOS_DO_CANO; ++i) {
+    std::this_thread::sleep_for(FOLGA_PARA_O_ESCRITOR);
+    const auto t0 = Relogio::now();
+    fluxo->RequestSample(nullptr);
+    const Ns gasto = Relogio::now() - t0;
+    // Requests that waited the full 66 ms for a frame are left out; a frame
+    // arriving during a shorter wait still counts, so the median is an
+    // upper bound of the own work.
+    if (escritor.conectou() && gasto < LIMITE_SEM_ESPERA) tempos.push_back(gasto);
+    esvaziar(fluxo.Get());
+  }
+  fonte->Shutdown();
+  if (tempos.empty()) {
+    std::printf("pipe frames: none measured (writer never ahead)\n");
+    return;
+  }
+  const Ns mediana = quantil(tempos, 0.5);
+  std::printf("minimum %.3f ms\n", ms(*std::min_element(tempos.begin(), tempos.end())));
+  std::printf("memcpy of one frame (3110400 B): median %.3f ms\n", ms(copia));
+  std::printf("RequestSample own work, pipe frame waiting (%zu requests): median %.3f ms, p99 %.3f ms"
+              " = %.1f frame copies (goal: within 4)\n",
+              tempos.size(), ms(mediana), ms(quantil(tempos, PERCENTIL)),
+              static_cast<double>(mediana.count()) / static_cast<double>(copia.count()));
+}
+
+// Where a bench-pattern sample's time goes: drawing the pattern, and the
+// platform's sample and buffer with the copy.
+void medir_partes(Ns copia) {
+  std::vector<Ns> desenho, plataforma, so_amostra, reuso;
+  ComPtr<IMFMediaBuffer> reusado;
+  MFCreateMemoryBuffer(static_cast<DWORD>(norva::TAMANHO_DO_QUADRO), &reusado);
+  for (int i = 0; i < MEDICOES_DE_PARTES; ++i) {
+    auto t0 = Relogio::now();
+    const norva::DadosDoQuadro quadro = norva::PadraoDeBancada::desenhar(static_cast<std::uint64_t>(i));
+    desenho.push_back(Relogio::now() - t0);
+    t0 = Relogio::now();
+    ComPtr<IMFSample> amostra;
+    ComPtr<IMFMediaBuffer> buffer;
+    MFCreateSample(&amostra);
+    so_amostra.push_back(Relogio::now() - t0);
+    MFCreateMemoryBuffer(static_cast<DWORD>(norva::TAMANHO_DO_QUADRO), &buffer);
+    BYTE* destino = nullptr;
+    buffer->Lock(&destino, nullptr, nullptr);
+    std::memcpy(destino, quadro.get(), norva::TAMANHO_DO_QUADRO);
+    buffer->Unlock();
+    amostra->AddBuffer(buffer.Get());
+    plataforma.push_back(Relogio::now() - t0);
+    t0 = Relogio::now();
+    ComPtr<IMFSample> outra;
+    MFCreateSample(&outra);
+    reusado->Lock(&destino, nullptr, nullptr);
+    std::memcpy(destino, quadro.get(), norva::TAMANHO_DO_QUADRO);
+    reusado->Unlock();
+    outra->AddBuffer(reusado.Get());
+    outra.Reset();
+    reuso.push_back(Relogio::now() - t0);
+  }
+  std::printf("parts: MFCreateSample alone median %.3f ms; sample over a reused buffer + copy median %.3f ms\n",
+              ms(quantil(so_amostra, 0.5)), ms(quantil(reuso, 0.5)));
+  std::printf("parts: bench-pattern drawing median %.3f ms; MFCreateSample+MFCreateMemoryBuffer+copy"
+              " median %.3f ms (%.1f frame copies)\n",
+              ms(quantil(desenho, 0.5)), ms(quantil(plataforma, 0.5)),
+              static_cast<double>(quantil(plataforma, 0.5).count()) / static_cast<double>(copia.count()));
+}
+
+void medir_ritmo() {
+  const std::wstring nome = L"norva-D-bench-padrao-" + std::to_wstring(GetCurrentProcessId());
+  ComPtr<IMFMediaSourceEx> fonte = fonte_com_nome(nome.c_str());
+  ComPtr<IMFMediaStream> fluxo = static_cast<norva::Fonte*>(fonte.Get())->fluxo();
+  std::vector<Relogio::time_point> saidas;
+  for (int i = 0; i < AMOSTRAS_DE_PADRAO; ++i) {
+    fluxo->RequestSample(nullptr);
+    saidas.push_back(Relogio::now());
+    if (i % 10 == 0) esvaziar(fluxo.Get());
+  }
+  fonte->Shutdown();
+  std::vector<Ns> desvios;
+  double soma = 0;
+  for (std::size_t i = 1; i < saidas.size(); ++i) {
+    const Ns desvio = saidas[i] - (saidas[0] + PERIODO * static_cast<long>(i));
+    desvios.push_back(desvio < Ns::zero() ? -desvio : desvio);
+    soma += static_cast<double>(desvio.count());
+  }
+  const Ns intervalo = (saidas.back() - saidas.front()) / static_cast<long>(saidas.size() - 1);
+  std::printf("bench pattern, %d samples in a tight loop: mean interval %.4f ms (period 33.3333 ms,"
+              " goal within 0.05 ms), mean deviation %.3f ms, p99 |deviation| %.3f ms (goal under 2 ms)\n",
+              AMOSTRAS_DE_PADRAO, ms(intervalo), soma / static_cast<double>(desvios.size()) / 1e6,
+              ms(quantil(desvios, PERCENTIL)));
+}
+
+}  // namespace
+
+int main() {
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET);
+  const Ns copia = mediana_da_copia();
+  medir_partes(copia);
+  medir_trabalho_proprio(copia);
+  medir_ritmo();
+  MFShutdown();
+  CoUninitialize();
+  return 0;
+}

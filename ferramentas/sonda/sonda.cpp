@@ -4,8 +4,8 @@
 // reports the delivery rate, the interval jitter, and how many frames were
 // bench pattern and how many came from the desktop application's pipe.
 //
-//   norva-camera-vigia [--dll PATH] [--nome FRIENDLY_NAME] [--amostras N]
-//                      [--png FOLDER] [--salvar I,J,...]
+//   norva-camera-vigia [--dll PATH] [--name FRIENDLY_NAME] [--samples N]
+//                      [--png FOLDER] [--save I,J,...]
 //
 // Exit status: 0 done; 1 bad arguments; 2 camera unavailable (DLL missing,
 // class not registered, activation refused); 3 reading samples failed.
@@ -56,13 +56,13 @@ struct Opcoes {
 
 void uso() {
   std::fprintf(stderr,
-               "usage: norva-camera-vigia [--dll PATH] [--nome FRIENDLY_NAME] [--amostras N]\n"
-               "                          [--png FOLDER] [--salvar I,J,...]\n"
+               "usage: norva-camera-vigia [--dll PATH] [--name FRIENDLY_NAME] [--samples N]\n"
+               "                          [--png FOLDER] [--save I,J,...]\n"
                "  --dll      load the camera from this DLL file instead of the registered class\n"
-               "  --nome     friendly name to give the camera (selects its pipe)\n"
-               "  --amostras how many samples to read (default %zu)\n"
+               "  --name     friendly name to give the camera (selects its pipe)\n"
+               "  --samples  how many samples to read (default %zu)\n"
                "  --png      folder for PNG copies of chosen samples\n"
-               "  --salvar   zero-based sample numbers to save (default: first, middle, last)\n",
+               "  --save     zero-based sample numbers to save (default: first, middle, last)\n",
                AMOSTRAS_PADRAO);
 }
 
@@ -88,15 +88,15 @@ std::optional<Opcoes> ler_opcoes(const std::vector<std::wstring>& args) {
     const bool tem_valor = i + 1 < args.size();
     if (a == L"--dll" && tem_valor) {
       o.dll = args[++i];
-    } else if (a == L"--nome" && tem_valor) {
+    } else if (a == L"--name" && tem_valor) {
       o.nome = args[++i];
-    } else if (a == L"--amostras" && tem_valor) {
+    } else if (a == L"--samples" && tem_valor) {
       const auto n = numero(args[++i]);
       if (!n || *n == 0) return std::nullopt;
       o.amostras = *n;
     } else if (a == L"--png" && tem_valor) {
       o.pasta_png = std::filesystem::path(args[++i]);
-    } else if (a == L"--salvar" && tem_valor) {
+    } else if (a == L"--save" && tem_valor) {
       salvar_dado = true;
       std::wstring lista = args[++i];
       std::size_t inicio = 0;

@@ -79,9 +79,9 @@ struct CasoDeRitmo {
 
 void PrintTo(const CasoDeRitmo& caso, std::ostream* os) { *os << caso.nome; }
 
-class Ritmo : public ::testing::TestWithParam<CasoDeRitmo> {};
+class RitmoDaSonda : public ::testing::TestWithParam<CasoDeRitmo> {};
 
-TEST_P(Ritmo, TaxaEDesvios) {
+TEST_P(RitmoDaSonda, TaxaEDesvios) {
   const CasoDeRitmo& caso = GetParam();
   std::vector<Instante> entregas{Instante{}};
   for (int us : caso.intervalos_us) entregas.push_back(entregas.back() + microseconds(us));
@@ -99,7 +99,7 @@ std::vector<int> repetir(std::vector<int> bloco, int vezes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casos, Ritmo,
+    Casos, RitmoDaSonda,
     ::testing::Values(
         CasoDeRitmo{"exato", repetir({33333}, 99), 30.0003, 0.000333, 0.000333},
         CasoDeRitmo{"alternando_30_e_36_7", repetir({30000, 36667}, 50), 30.0, 3.333, 3.334},
@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                     99 / (98 * 0.033333 + 0.1), 0.000333, 66.666667}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-TEST(Ritmo, MenosDeDuasEntregasDaoZeros) {
+TEST(RitmoDaSonda, MenosDeDuasEntregasDaoZeros) {
   const std::vector<Instante> uma{Instante{}};
   const Estatisticas e = calcular_estatisticas(uma);
   EXPECT_EQ(e.intervalos, 0u);
@@ -121,7 +121,7 @@ TEST(Ritmo, MenosDeDuasEntregasDaoZeros) {
   EXPECT_EQ(calcular_estatisticas({}).intervalos, 0u);
 }
 
-TEST(Percentil, PostoMaisProximo) {
+TEST(PercentilDaSonda, PostoMaisProximo) {
   EXPECT_EQ(percentil({}, 50), 0);
   EXPECT_EQ(percentil({5}, 99), 5);
   EXPECT_EQ(percentil({4, 1, 3, 2}, 50), 2);

@@ -15,9 +15,9 @@ struct CasoUtf16 {
 
 void PrintTo(const CasoUtf16& caso, std::ostream* os) { *os << caso.nome; }
 
-class Utf16 : public ::testing::TestWithParam<CasoUtf16> {};
+class ParaUtf16 : public ::testing::TestWithParam<CasoUtf16> {};
 
-TEST_P(Utf16, ConverteEAcrescentaUmNul) {
+TEST_P(ParaUtf16, ConverteEAcrescentaUmNul) {
   const CasoUtf16& caso = GetParam();
   const std::u16string saida = para_utf16(caso.entrada);
   ASSERT_FALSE(saida.empty());
@@ -29,7 +29,7 @@ TEST_P(Utf16, ConverteEAcrescentaUmNul) {
 using namespace std::string_view_literals;
 
 INSTANTIATE_TEST_SUITE_P(
-    Casos, Utf16,
+    Casos, ParaUtf16,
     ::testing::Values(
         CasoUtf16{"vazio", ""sv, u""},
         CasoUtf16{"ascii", "Norva Virtual Camera Source"sv, u"Norva Virtual Camera Source"},
@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Every well-formed scalar value survives the trip: encode it as UTF-8 by
 // hand, convert, and decode the UTF-16 back.
-TEST(Utf16Completo, TodoPontoValidoVoltaIgual) {
+TEST(ParaUtf16Completo, TodoPontoValidoVoltaIgual) {
   for (char32_t ponto = 1; ponto <= 0x10FFFF; ++ponto) {
     if (ponto >= 0xD800 && ponto <= 0xDFFF) continue;
     std::string utf8;

@@ -2,6 +2,8 @@
 // expected UTF-8, every lone surrogate makes it absent.
 #include "fonte/src/fonte/utf8_estrito.h"
 
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 namespace norva {
@@ -37,7 +39,7 @@ TEST(Utf8EstritoExaustivo, EveryUnitAloneAndEveryPairOfSurrogates) {
   for (char32_t u = 0; u <= 0xFFFF; ++u) {
     const std::u16string um(1, static_cast<char16_t>(u));
     const bool substituto = u >= 0xD800 && u < 0xE000;
-    EXPECT_EQ(utf8_estrito(um).has_value(), !substituto) << std::hex << u;
+    EXPECT_EQ(utf8_estrito(um).has_value(), !substituto) << std::hex << static_cast<std::uint32_t>(u);
   }
   for (char32_t alto = 0xD800; alto < 0xDC00; alto += 0x3F) {
     for (char32_t baixo = 0xDC00; baixo < 0xE000; baixo += 0x3F) {
@@ -49,7 +51,7 @@ TEST(Utf8EstritoExaustivo, EveryUnitAloneAndEveryPairOfSurrogates) {
       ASSERT_EQ(r->size(), 4u);
       const auto b = [&](int i) { return static_cast<unsigned char>((*r)[i]); };
       volta += static_cast<char32_t>(((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F));
-      EXPECT_EQ(volta[0], ponto);
+      EXPECT_EQ(static_cast<std::uint32_t>(volta[0]), static_cast<std::uint32_t>(ponto));
     }
   }
 }

@@ -279,7 +279,7 @@ TEST_F(CanoEmMemoria, EncerrarDuranteUmaEsperaAcordaComRepeticao) {
   ASSERT_TRUE(esperar_recebidos(1));
   ASSERT_EQ(cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO).origem, Origem::Cano);
   auto pedido = std::async(std::launch::async, [&] { return cano_->obter_quadro(ESPERA_LONGA); });
-  std::this_thread::sleep_for(50ms);
+  std::this_thread::sleep_for(200ms);  // the request is waiting
   cano_->encerrar();
   ASSERT_EQ(pedido.wait_for(1s), std::future_status::ready) << "encerrar did not wake the request";
   const QuadroEntregue q = pedido.get();
@@ -372,8 +372,8 @@ TEST_F(CanoEmMemoria, IdadeDoQuadro) {
 // delivery is one whole frame, the counts only grow and stay consistent.
 TEST_F(CanoEmMemoria, PedidosConcorrentesComQuedas) {
   constexpr std::uint32_t CONEXOES = 3;
-  constexpr std::uint32_t QUADROS_POR_CONEXAO = 8;
-  constexpr int PEDIDORES = 3;
+  constexpr std::uint32_t QUADROS_POR_CONEXAO = 6;
+  constexpr int PEDIDORES = 2;
   auto escritor = conectar();
   std::atomic<bool> fim{false};
   std::atomic<int> quadros_mistos{0};
@@ -385,9 +385,8 @@ TEST_F(CanoEmMemoria, PedidosConcorrentesComQuedas) {
       while (!fim) {
         const QuadroEntregue q = cano_->obter_quadro(5ms);
         // Frames of this test are uniform, so a mixed one shows at once.
-        if (q.origem == Origem::Cano) {
-          const std::vector<std::uint8_t> uniforme(TAMANHO_DO_QUADRO, q.dados[0]);
-          if (!mesmos_bytes(q.dados, uniforme)) ++quadros_mistos;
+        if (q.origem == Origem::Cano && std::memcmp(q.dados.get(), q.dados.get() + 1, TAMANHO_DO_QUADRO - 1) != 0) {
+          ++quadros_mistos;
         }
       }
     });

@@ -143,7 +143,7 @@ TEST_F(CanoNoWindows, EscritorFechaDuranteUmaEspera) {
   ASSERT_TRUE(esperar_recebidos(1));
   ASSERT_EQ(cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO).origem, Origem::Cano);
   auto pedido = std::async(std::launch::async, [&] { return cano_->obter_quadro(ESPERA_LONGA); });
-  std::this_thread::sleep_for(50ms);
+  std::this_thread::sleep_for(200ms);  // the request is waiting
   const auto fechou = Relogio::now();
   c.reset();
   ASSERT_EQ(pedido.wait_for(5s), std::future_status::ready);

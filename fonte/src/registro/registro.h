@@ -9,7 +9,11 @@
 namespace norva {
 
 struct Registro {
-  // `mensagem`: the finished UTF-8 message, without line break or prefix.
+  // `mensagem`: the finished UTF-8 message, without line break or prefix,
+  // borrowed for the call. Every failure (folder, file, disk, and running
+  // out of memory for the line itself) loses the line and nothing else: no
+  // exception leaves, and the hosting process is never ended for a
+  // diagnostic.
   static void escrever(std::string_view mensagem) noexcept;
 };
 

@@ -136,6 +136,29 @@ void medir_partes(Ns copia) {
               static_cast<double>(quantil(plataforma, 0.5).count()) / static_cast<double>(copia.count()));
 }
 
+// The frame supply's share of a pipe request: Cano::obter_quadro on a frame
+// that is already waiting, plus freeing the frame as the request does.
+void medir_cano() {
+  const std::wstring nome = L"norva-D-bench-cano-" + std::to_wstring(GetCurrentProcessId());
+  norva::teste::EscritorDeTeste escritor(nome, 0x6B);
+  std::shared_ptr<norva::Cano> cano = norva::Cano::novo();
+  cano->iniciar(std::string(nome.begin(), nome.end()));
+  std::vector<Ns> tempos;
+  for (int i = 0; i < PEDIDOS_DO_CANO; ++i) {
+    std::this_thread::sleep_for(FOLGA_PARA_O_ESCRITOR);
+    const auto t0 = Relogio::now();
+    norva::QuadroEntregue quadro = cano->obter_quadro(norva::ESPERA_MAXIMA_DO_CANO);
+    quadro.dados.reset();
+    const Ns gasto = Relogio::now() - t0;
+    if (quadro.origem == norva::Origem::Cano && gasto < LIMITE_SEM_ESPERA) tempos.push_back(gasto);
+  }
+  cano->encerrar();
+  if (!tempos.empty()) {
+    std::printf("frame supply share (Cano::obter_quadro + free, frame waiting, %zu requests): median %.3f ms\n",
+                tempos.size(), ms(quantil(tempos, 0.5)));
+  }
+}
+
 void medir_ritmo() {
   const std::wstring nome = L"norva-D-bench-padrao-" + std::to_wstring(GetCurrentProcessId());
   ComPtr<IMFMediaSourceEx> fonte = fonte_com_nome(nome.c_str());
@@ -169,6 +192,7 @@ int main() {
   const Ns copia = mediana_da_copia();
   medir_partes(copia);
   medir_trabalho_proprio(copia);
+  medir_cano();
   medir_ritmo();
   MFShutdown();
   CoUninitialize();

@@ -202,6 +202,8 @@ int sondar(const Opcoes& o) {
   std::vector<std::chrono::steady_clock::time_point> entregas;
   std::vector<std::string> salvos;
   int saida = SAIDA_OK;
+  // The first read also starts the source; its wait is reported on its own.
+  const auto antes_da_primeira = std::chrono::steady_clock::now();
   for (std::size_t i = 0; i < o.amostras; ++i) {
     DWORD indice = 0;
     DWORD sinais = 0;
@@ -251,6 +253,10 @@ int sondar(const Opcoes& o) {
   if (contagem.lacunas) std::printf(", %zu empty reads", contagem.lacunas);
   if (contagem.tamanho_errado) std::printf(", %zu of the wrong size", contagem.tamanho_errado);
   std::printf("\n");
+  if (!entregas.empty()) {
+    std::printf("first sample after %.1f ms (includes starting the source)\n",
+                std::chrono::duration<double, std::milli>(entregas.front() - antes_da_primeira).count());
+  }
   std::printf("rate: %.2f frames per second over %zu intervals\n", e.quadros_por_segundo, e.intervalos);
   std::printf("interval: p50 %.3f ms, p99 %.3f ms; deviation from %.3f ms: p50 %.3f ms, p99 %.3f ms\n",
               e.intervalo_p50_ms, e.intervalo_p99_ms, ferramentas::PERIODO_ESPERADO.count(), e.desvio_p50_ms,

@@ -137,6 +137,77 @@ TEST_F(Registro_, Regsvr32RegistraEDesregistra) {
   EXPECT_EQ(mensagens_do_processo(pid), desregistro);
 }
 
+// --- A key that cannot be created ------------------------------------------------
+// A registry link whose target does not exist makes RegCreateKeyExW fail
+// with code 2 on any platform that follows links (Windows and Wine alike),
+// without needing a user who lacks rights.
+
+constexpr wchar_t ALVO_INEXISTENTE[] = L"\\Registry\\Machine\\SOFTWARE\\Norva\\AlvoQueNaoExiste";
+
+// Replaces HKLM\`chave` with a volatile link to nowhere.
+bool criar_link_quebrado(const wchar_t* chave) {
+  HKEY link = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, chave, 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG gravado = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                      reinterpret_cast<const BYTE*>(ALVO_INEXISTENTE),
+                                      static_cast<DWORD>(wcslen(ALVO_INEXISTENTE) * sizeof(wchar_t)));
+  RegCloseKey(link);
+  return gravado == ERROR_SUCCESS;
+}
+
+// Deletes the link itself, not its (missing) target.
+void apagar_link(const wchar_t* chave) {
+  HKEY link = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, chave, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &link) != ERROR_SUCCESS) return;
+  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+  const auto apagar =
+      reinterpret_cast<NtDeleteKeyFn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+  if (apagar != nullptr) apagar(link);
+  RegCloseKey(link);
+}
+
+struct CasoDeChaveQuebrada {
+  const char* nome;
+  const wchar_t* chave_quebrada;
+  bool nome_da_classe_fica;  // written before the failure, and kept
+};
+
+void PrintTo(const CasoDeChaveQuebrada& caso, std::ostream* os) { *os << caso.nome; }
+
+class ChaveQuebrada : public Registro_, public ::testing::WithParamInterface<CasoDeChaveQuebrada> {};
+
+TEST_P(ChaveQuebrada, FalhaComOCodigoRegistraOTextoENaoDesfazOQueGravou) {
+  const CasoDeChaveQuebrada& caso = GetParam();
+  ASSERT_TRUE(criar_link_quebrado(caso.chave_quebrada)) << caso.nome;
+  const HRESULT hr = dll_.DllRegisterServer();
+  const ValorLido nome = ler_valor(CHAVE, nullptr);
+  apagar_link(caso.chave_quebrada);
+
+  EXPECT_EQ(hr, static_cast<HRESULT>(0x80070002)) << caso.nome;
+  EXPECT_EQ(nome.existe, caso.nome_da_classe_fica) << caso.nome;
+  if (caso.nome_da_classe_fica) {
+    EXPECT_EQ(nome.texto, L"Norva Virtual Camera Source");
+  }
+  const auto mensagens = mensagens_registradas();
+  ASSERT_FALSE(mensagens.empty());
+  const std::string& ultima = mensagens.back();
+  const std::string prefixo = "DllRegisterServer: ";
+  const std::string codigo = "(0x80070002)";
+  EXPECT_TRUE(ultima.starts_with(prefixo) && ultima.ends_with(codigo)) << ultima;
+  // The system's text for the code sits between them, then one blank.
+  EXPECT_GT(ultima.size(), prefixo.size() + 1 + codigo.size()) << ultima;
+  EXPECT_EQ(contar_mensagem("DllRegisterServer: ok"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, ChaveQuebrada,
+    ::testing::Values(CasoDeChaveQuebrada{"chave_da_classe", CHAVE, false},
+                      CasoDeChaveQuebrada{"chave_do_servidor", CHAVE_DO_SERVIDOR, true}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
 // --- Long DLL paths: the module path buffer starts at 260 units and grows. ---
 
 struct CasoDeCaminho {

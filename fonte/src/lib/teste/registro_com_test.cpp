@@ -126,15 +126,17 @@ TEST_F(Registro_, DesregistrarApagaTudoEUmaSegundaVezDaCodigo2) {
 TEST_F(Registro_, Regsvr32RegistraEDesregistra) {
   const std::wstring dll = caminho_da_dll();
   DWORD pid = 0;
+  auto desde = tamanho_do_registro();
   ASSERT_EQ(executar(L"regsvr32.exe /s \"" + dll + L"\"", pid, LIMITE_DO_REGSVR32_MS), 0u);
   verificar_registro(dll);
   const std::vector<std::string> registro = {"DLL carregada", "DllRegisterServer: ok"};
-  EXPECT_EQ(mensagens_do_processo(pid), registro) << "regsvr32's own lines, found by its pid";
+  EXPECT_EQ(mensagens_do_processo(pid, desde), registro) << "regsvr32's own lines, found by its pid";
 
+  desde = tamanho_do_registro();
   ASSERT_EQ(executar(L"regsvr32.exe /u /s \"" + dll + L"\"", pid, LIMITE_DO_REGSVR32_MS), 0u);
   EXPECT_FALSE(chave_existe(CHAVE));
   const std::vector<std::string> desregistro = {"DLL carregada", "DllUnregisterServer -> WIN32_ERROR(0)"};
-  EXPECT_EQ(mensagens_do_processo(pid), desregistro);
+  EXPECT_EQ(mensagens_do_processo(pid, desde), desregistro);
 }
 
 // --- A key that cannot be created ------------------------------------------------
@@ -181,6 +183,7 @@ class ChaveQuebrada : public Registro_, public ::testing::WithParamInterface<Cas
 
 TEST_P(ChaveQuebrada, FalhaComOCodigoRegistraOTextoENaoDesfazOQueGravou) {
   const CasoDeChaveQuebrada& caso = GetParam();
+  const auto sucessos_antes = contar_mensagem("DllRegisterServer: ok");
   ASSERT_TRUE(criar_link_quebrado(caso.chave_quebrada)) << caso.nome;
   const HRESULT hr = dll_.DllRegisterServer();
   const ValorLido nome = ler_valor(CHAVE, nullptr);
@@ -199,7 +202,7 @@ TEST_P(ChaveQuebrada, FalhaComOCodigoRegistraOTextoENaoDesfazOQueGravou) {
   EXPECT_TRUE(ultima.starts_with(prefixo) && ultima.ends_with(codigo)) << ultima;
   // The system's text for the code sits between them, then one blank.
   EXPECT_GT(ultima.size(), prefixo.size() + 1 + codigo.size()) << ultima;
-  EXPECT_EQ(contar_mensagem("DllRegisterServer: ok"), 0u);
+  EXPECT_EQ(contar_mensagem("DllRegisterServer: ok"), sucessos_antes);
 }
 
 INSTANTIATE_TEST_SUITE_P(

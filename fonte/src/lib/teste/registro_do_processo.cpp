@@ -6,9 +6,19 @@
 
 namespace norva::teste {
 
-std::vector<std::string> mensagens_do_processo(DWORD pid) {
+namespace {
+constexpr char ARQUIVO_DO_REGISTRO[] = "C:\\ProgramData\\Norva\\camera-fonte.log";
+}  // namespace
+
+std::uint64_t tamanho_do_registro() {
+  std::ifstream arquivo(ARQUIVO_DO_REGISTRO, std::ios::binary | std::ios::ate);
+  return arquivo ? static_cast<std::uint64_t>(arquivo.tellg()) : 0;
+}
+
+std::vector<std::string> mensagens_do_processo(DWORD pid, std::uint64_t desde) {
   std::vector<std::string> mensagens;
-  std::ifstream arquivo("C:\\ProgramData\\Norva\\camera-fonte.log", std::ios::binary);
+  std::ifstream arquivo(ARQUIVO_DO_REGISTRO, std::ios::binary);
+  arquivo.seekg(static_cast<std::streamoff>(desde));
   const std::string marca = " pid=" + std::to_string(pid) + " ";
   std::string linha;
   while (std::getline(arquivo, linha)) {

@@ -4,13 +4,19 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace norva::teste {
 
-// Messages (after the line's prefix) of process `pid`, in file order.
-std::vector<std::string> mensagens_do_processo(DWORD pid);
+// The log file's current size in bytes (0 when it does not exist yet).
+std::uint64_t tamanho_do_registro();
+
+// Messages (after the line's prefix) of process `pid` written past byte
+// `desde` of the log, in file order. Process ids are reused, so a child's
+// lines are only looked for after the point where the child was started.
+std::vector<std::string> mensagens_do_processo(DWORD pid, std::uint64_t desde);
 
 // Runs `linha_de_comando` as a child process and waits for it; returns its
 // exit code and sets `pid` to its process id. Fails the test if it cannot

@@ -9,6 +9,8 @@
 namespace norva {
 namespace {
 
+// wchar_t is a UTF-16 unit on Windows (MSVC and mingw-w64 alike).
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
 const wchar_t* largo(const std::u16string& texto) { return reinterpret_cast<const wchar_t*>(texto.c_str()); }
 
 HRESULT falhar_registro(HRESULT hr) {

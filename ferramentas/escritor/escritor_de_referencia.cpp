@@ -18,7 +18,8 @@
 #include "ferramentas/escritor/opcoes.h"
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
-#include "fonte/src/quadros/texto_do_sistema.h"
+#include "fonte/src/quadros/texto_largo.h"
+#include "fonte/src/registro/texto_de_erro_windows.h"
 
 namespace norva::ferramentas {
 namespace {
@@ -94,7 +95,7 @@ int executar(const OpcoesDoEscritor& opcoes) {
   ServidorDoCano servidor(nome);
   if (const DWORD erro = servidor.preparar(); erro != 0) {
     std::fprintf(stderr, "error: cannot create the pipe %s: %s (os error %lu)\n", nome.c_str(),
-                 texto_do_sistema(erro).c_str(), erro);
+                 mensagem_do_sistema(erro).c_str(), erro);
     return SAIDA_FALHA;
   }
   SetConsoleCtrlHandler(ao_ctrl_c, TRUE);

@@ -9,7 +9,7 @@
 
 #include "ferramentas/escritor/cartao_de_teste.h"
 #include "fonte/src/quadros/cano.h"
-#include "fonte/src/quadros/texto_do_sistema.h"
+#include "fonte/src/quadros/texto_largo.h"
 
 #ifndef NORVA_ESCRITOR_EXE
 #error "NORVA_ESCRITOR_EXE: path of escritor_de_referencia.exe"

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "fonte/src/quadros/cabecalho.h"
-#include "fonte/src/quadros/texto_do_sistema.h"
+#include "fonte/src/quadros/texto_largo.h"
 
 namespace norva::ferramentas {
 namespace {

@@ -23,7 +23,7 @@
 #include "fonte/src/quadros/cabecalho.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
-#include "fonte/src/quadros/texto_do_sistema.h"
+#include "fonte/src/quadros/texto_largo.h"
 
 namespace norva {
 namespace {

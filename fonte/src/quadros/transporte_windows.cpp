@@ -6,7 +6,8 @@
 #include <limits>
 #include <mutex>
 
-#include "fonte/src/quadros/texto_do_sistema.h"
+#include "fonte/src/quadros/texto_largo.h"
+#include "fonte/src/registro/texto_de_erro_windows.h"
 
 namespace norva {
 namespace {
@@ -71,7 +72,7 @@ class ConexaoWindows final : public ConexaoDoCano {
   bool interrompida_ = false;
 };
 
-FalhaAoAbrir falha_do_sistema(DWORD codigo) { return {texto_do_sistema(codigo), codigo}; }
+FalhaAoAbrir falha_do_sistema(DWORD codigo) { return {mensagem_do_sistema(codigo), codigo}; }
 
 }  // namespace
 

@@ -18,7 +18,7 @@
 #include "ferramentas/escritor/opcoes.h"
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
-#include "fonte/src/quadros/texto_largo.h"
+#include "fonte/src/registro/utf8.h"
 #include "fonte/src/registro/texto_de_erro_windows.h"
 
 namespace norva::ferramentas {
@@ -76,7 +76,7 @@ std::vector<std::string> argumentos_utf8() {
   int n = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &n);
   std::vector<std::string> args;
-  for (int i = 1; argv != nullptr && i < n; ++i) args.push_back(para_utf8(argv[i]));
+  for (int i = 1; argv != nullptr && i < n; ++i) args.push_back(utf8_de_utf16(std::wstring_view(argv[i])));
   if (argv != nullptr) LocalFree(argv);
   return args;
 }

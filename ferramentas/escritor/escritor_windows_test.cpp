@@ -9,7 +9,7 @@
 
 #include "ferramentas/escritor/cartao_de_teste.h"
 #include "fonte/src/quadros/cano.h"
-#include "fonte/src/quadros/texto_largo.h"
+#include "fonte/src/registro/utf8.h"
 
 #ifndef NORVA_ESCRITOR_EXE
 #error "NORVA_ESCRITOR_EXE: path of escritor_de_referencia.exe"
@@ -57,10 +57,10 @@ std::vector<std::uint64_t> numeros_lidos(Cano& cano, std::chrono::milliseconds d
 
 TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
   const std::string nome = "C escritor " + std::to_string(GetCurrentProcessId());
-  std::wstring exe = para_utf16(NORVA_ESCRITOR_EXE);
+  std::wstring exe = largo_de_utf8(NORVA_ESCRITOR_EXE);
   // The build path is a Unix path; Wine sees it on drive Z:.
   if (!exe.empty() && exe.front() == L'/') exe = L"Z:" + exe;
-  Processo escritor(L"\"" + exe + L"\" --fps 60 --name \"" + para_utf16(nome) + L"\"");
+  Processo escritor(L"\"" + exe + L"\" --fps 60 --name \"" + largo_de_utf8(nome) + L"\"");
   ASSERT_TRUE(escritor.iniciado()) << GetLastError();
 
   std::uint64_t ultimo = 0;

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "fonte/src/quadros/cabecalho.h"
-#include "fonte/src/quadros/texto_largo.h"
+#include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {
 namespace {
@@ -47,7 +47,7 @@ bool ConexaoDoEscritor::escrever_quadro(std::span<const std::uint8_t, TAMANHO_DO
 }
 
 ServidorDoCano::ServidorDoCano(const std::string& nome)
-    : nome_(para_utf16(nome)), evento_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    : nome_(largo_de_utf8(nome)), evento_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 ServidorDoCano::~ServidorDoCano() {
   if (escutando_ != INVALID_HANDLE_VALUE) {

@@ -1,5 +1,5 @@
-// UTF-8 to UTF-16 for the registry's wide-character calls. Platform-neutral
-// so that the conversion is tested natively as well as under Wine.
+// UTF-8 to UTF-16 for the registry's wide-character calls, with the NUL that
+// REG_SZ values store.
 #pragma once
 
 #include <string>

@@ -23,7 +23,7 @@
 #include "fonte/src/quadros/cabecalho.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
-#include "fonte/src/quadros/texto_largo.h"
+#include "fonte/src/registro/utf8.h"
 
 namespace norva {
 namespace {
@@ -132,7 +132,7 @@ double cano_puro_por_segundo(bool em_duas) {
   HANDLE h = INVALID_HANDLE_VALUE;
   const auto limite = Relogio::now() + 5s;
   while (h == INVALID_HANDLE_VALUE && Relogio::now() < limite) {
-    h = CreateFileW(para_utf16(nome).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    h = CreateFileW(largo_de_utf8(nome).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) std::this_thread::sleep_for(5ms);
   }

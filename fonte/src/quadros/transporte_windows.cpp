@@ -6,7 +6,7 @@
 #include <limits>
 #include <mutex>
 
-#include "fonte/src/quadros/texto_largo.h"
+#include "fonte/src/registro/utf8.h"
 #include "fonte/src/registro/texto_de_erro_windows.h"
 
 namespace norva {
@@ -77,7 +77,7 @@ FalhaAoAbrir falha_do_sistema(DWORD codigo) { return {mensagem_do_sistema(codigo
 }  // namespace
 
 std::expected<std::unique_ptr<ConexaoDoCano>, FalhaAoAbrir> TransporteWindows::abrir(const std::string& nome) {
-  const std::wstring largo = para_utf16(nome);
+  const std::wstring largo = largo_de_utf8(nome);
   HANDLE cano = CreateFileW(largo.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
   if (cano == INVALID_HANDLE_VALUE) return std::unexpected(falha_do_sistema(GetLastError()));

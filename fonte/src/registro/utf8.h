@@ -1,5 +1,7 @@
-// UTF-16 to UTF-8, as the platform's wide texts (paths, system messages,
-// error descriptions) reach the log: an unpaired surrogate becomes U+FFFD.
+// The one place that converts between UTF-8 and UTF-16, both ways, with the
+// platform's own rules for bad input: an unpaired surrogate, or an ill-formed
+// UTF-8 sequence (its longest valid prefix), becomes one U+FFFD. Platform-
+// neutral, so it is tested natively as well as under Wine.
 #pragma once
 
 #include <cstddef>
@@ -50,5 +52,32 @@ std::string utf8_de_utf16(std::basic_string_view<C> texto) {
 }
 
 inline std::string utf8_de_utf16(std::u16string_view texto) { return utf8_de_utf16<char16_t>(texto); }
+
+// True when every surrogate of `texto` is part of a pair.
+template <class C>
+bool utf16_bem_formado(std::basic_string_view<C> texto) {
+  static_assert(sizeof(C) == 2, "UTF-16 code units");
+  using namespace detalhe;
+  for (std::size_t i = 0; i < texto.size(); ++i) {
+    const char32_t u = static_cast<std::uint16_t>(texto[i]);
+    if (u < INICIO_DO_ALTO || u >= FIM_DOS_SUBSTITUTOS) continue;
+    if (u >= INICIO_DO_BAIXO || i + 1 == texto.size()) return false;
+    const char32_t seguinte = static_cast<std::uint16_t>(texto[i + 1]);
+    if (seguinte < INICIO_DO_BAIXO || seguinte >= FIM_DOS_SUBSTITUTOS) return false;
+    ++i;
+  }
+  return true;
+}
+
+// UTF-8 to UTF-16, without a terminating NUL.
+std::u16string utf16_de_utf8(std::string_view texto);
+
+#ifdef _WIN32
+// The same as the wide string the Windows API takes.
+inline std::wstring largo_de_utf8(std::string_view texto) {
+  const std::u16string u = utf16_de_utf8(texto);
+  return std::wstring(u.begin(), u.end());
+}
+#endif
 
 }  // namespace norva

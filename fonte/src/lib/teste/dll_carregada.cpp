@@ -1,5 +1,7 @@
 #include "fonte/src/lib/teste/dll_carregada.h"
 
+#include "fonte/src/registro/utf8.h"
+
 #include <gtest/gtest.h>
 
 namespace norva::teste {
@@ -40,12 +42,6 @@ HMODULE carregar_dll(const std::wstring& caminho, Exportacoes& exportacoes) {
   return modulo;
 }
 
-std::string para_utf8(const std::wstring& texto) {
-  if (texto.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), nullptr, 0, nullptr, nullptr);
-  std::string saida(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), saida.data(), n, nullptr, nullptr);
-  return saida;
-}
+std::string para_utf8(const std::wstring& texto) { return utf8_de_utf16(std::wstring_view(texto)); }
 
 }  // namespace norva::teste

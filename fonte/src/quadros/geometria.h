@@ -19,14 +19,21 @@ inline constexpr std::size_t TAMANHO_DO_PLANO_Y = std::size_t{LARGURA} * ALTURA;
 inline constexpr std::size_t TAMANHO_DO_QUADRO = TAMANHO_DO_PLANO_Y * 3 / 2;
 static_assert(TAMANHO_DO_QUADRO == 3110400);
 
+// Frees a frame buffer, or keeps it for the next novo_quadro: a fresh 3 MB
+// block faults in every page on first touch (about 1 ms on Windows, far more
+// under Wine), which would dominate the frame path.
+struct DevolverQuadro {
+  void operator()(std::uint8_t* dados) const noexcept;
+};
+
 // An owned frame buffer. Every frame buffer in the system holds exactly
 // TAMANHO_DO_QUADRO bytes; the size is therefore not carried with it.
-using DadosDoQuadro = std::unique_ptr<std::uint8_t[]>;
+using DadosDoQuadro = std::unique_ptr<std::uint8_t[], DevolverQuadro>;
 
-// A new, uninitialised frame buffer (the callers overwrite every byte).
-inline DadosDoQuadro novo_quadro() {
-  return std::make_unique_for_overwrite<std::uint8_t[]>(TAMANHO_DO_QUADRO);
-}
+// An uninitialised frame buffer (the callers overwrite every byte): one kept
+// from an earlier frame when there is one, otherwise a new allocation.
+// Throws std::bad_alloc when memory is exhausted.
+DadosDoQuadro novo_quadro();
 
 using Relogio = std::chrono::steady_clock;
 

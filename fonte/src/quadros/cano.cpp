@@ -55,11 +55,9 @@ QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
   // Every answer is a new buffer the caller keeps: allocated here, before
   // any lock, so neither the reader nor other requests wait on it, and
   // running out of memory leaves the state untouched.
+  // (Buffers come from the frame reserve, already mapped: the copy under the
+  // mutex does not wait for page faults once the first frames have passed.)
   DadosDoQuadro saida = novo_quadro();
-  // A fresh block's pages fault in on first touch (about a millisecond for a
-  // frame, far more on a loaded machine): touch them here, not during the
-  // copy under the mutex, where the reader would wait for them.
-  std::memset(saida.get(), 0, TAMANHO_DO_QUADRO);
   std::unique_lock trava(mesa_->mutex);
   EstadoDoCano& e = mesa_->estado;
   if (e.conectado && !e.quadro_novo) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,6 +70,30 @@ class MarcaDoRegistro {
 
  private:
   std::size_t inicio_;
+};
+
+// Headers the reader must refuse, with the exact line it logs for each: the
+// same table drives the in-process and the named-pipe tests.
+struct CabecalhoRuim {
+  const char* nome;
+  CabecalhoDoQuadro cabecalho;
+  const char* linha;
+};
+
+inline void PrintTo(const CabecalhoRuim& c, std::ostream* os) { *os << c.nome; }
+
+inline constexpr auto TAMANHO_DECLARADO = static_cast<std::uint32_t>(TAMANHO_DO_QUADRO);
+
+inline const CabecalhoRuim CABECALHOS_RUINS[] = {
+    {"magico_invertido",
+     {0x4E4F5256, LARGURA, ALTURA, TAMANHO_DECLARADO, 0},
+     "cabeçalho fora do contrato (magico=0x4e4f5256 1920x1080 3110400B); fechando o cano em vez de tentar adivinhar"},
+    {"tudo_zero",
+     {0, 0, 0, 0, 0},
+     "cabeçalho fora do contrato (magico=0x0 0x0 0B); fechando o cano em vez de tentar adivinhar"},
+    {"tamanho_3110401",
+     {CabecalhoDoQuadro::MAGICO, LARGURA, ALTURA, TAMANHO_DECLARADO + 1, 0},
+     "cabeçalho fora do contrato (magico=0x56524f4e 1920x1080 3110401B); fechando o cano em vez de tentar adivinhar"},
 };
 
 }  // namespace norva::teste

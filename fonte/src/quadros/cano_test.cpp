@@ -173,13 +173,7 @@ TEST_F(CanoEmMemoria, EscritorFechaDuranteUmaEsperaAcordaNaHora) {
   EXPECT_EQ(linhas[4], CONECTADO);
 }
 
-struct CabecalhoRuim {
-  const char* nome;
-  CabecalhoDoQuadro cabecalho;
-  const char* linha;
-};
-
-void PrintTo(const CabecalhoRuim& c, std::ostream* os) { *os << c.nome; }
+using teste::CabecalhoRuim;
 
 class CanoCabecalhoRuim : public CanoEmMemoria, public testing::WithParamInterface<CabecalhoRuim> {};
 
@@ -197,22 +191,8 @@ TEST_P(CanoCabecalhoRuim, RegistraFechaEReconecta) {
   EXPECT_EQ(transporte_->aberturas(), 2u);
 }
 
-constexpr auto TAM = static_cast<std::uint32_t>(TAMANHO_DO_QUADRO);
-
 INSTANTIATE_TEST_SUITE_P(
-    Casos, CanoCabecalhoRuim,
-    testing::Values(
-        CabecalhoRuim{"magico_invertido",
-                      {0x4E4F5256, LARGURA, ALTURA, TAM, 0},
-                      "cabeçalho fora do contrato (magico=0x4e4f5256 1920x1080 3110400B); fechando o cano em vez de "
-                      "tentar adivinhar"},
-        CabecalhoRuim{"tudo_zero",
-                      {0, 0, 0, 0, 0},
-                      "cabeçalho fora do contrato (magico=0x0 0x0 0B); fechando o cano em vez de tentar adivinhar"},
-        CabecalhoRuim{"tamanho_3110401",
-                      {CabecalhoDoQuadro::MAGICO, LARGURA, ALTURA, TAM + 1, 0},
-                      "cabeçalho fora do contrato (magico=0x56524f4e 1920x1080 3110401B); fechando o cano em vez de "
-                      "tentar adivinhar"}),
+    Casos, CanoCabecalhoRuim, testing::ValuesIn(teste::CABECALHOS_RUINS),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(CanoEmMemoria, VinteETresBytesEFechaSoCai) {

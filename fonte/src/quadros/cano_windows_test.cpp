@@ -152,13 +152,7 @@ TEST_F(CanoNoWindows, EscritorFechaDuranteUmaEspera) {
   EXPECT_EQ(marca_.contar(CAIU), 1u);
 }
 
-struct CabecalhoRuim {
-  const char* nome;
-  CabecalhoDoQuadro cabecalho;
-  const char* linha;
-};
-
-void PrintTo(const CabecalhoRuim& c, std::ostream* os) { *os << c.nome; }
+using teste::CabecalhoRuim;
 
 class CanoNoWindowsCabecalhoRuim : public CanoNoWindows, public testing::WithParamInterface<CabecalhoRuim> {};
 
@@ -173,22 +167,8 @@ TEST_P(CanoNoWindowsCabecalhoRuim, RegistraFechaEReconecta) {
   EXPECT_EQ(marca_.novas(), (std::vector<std::string>{CONFIGURADO, CONECTADO, GetParam().linha, CAIU, CONECTADO}));
 }
 
-constexpr auto TAM = static_cast<std::uint32_t>(TAMANHO_DO_QUADRO);
-
 INSTANTIATE_TEST_SUITE_P(
-    Casos, CanoNoWindowsCabecalhoRuim,
-    testing::Values(
-        CabecalhoRuim{"magico_invertido",
-                      {0x4E4F5256, LARGURA, ALTURA, TAM, 0},
-                      "cabeçalho fora do contrato (magico=0x4e4f5256 1920x1080 3110400B); fechando o cano em vez de "
-                      "tentar adivinhar"},
-        CabecalhoRuim{"tudo_zero",
-                      {0, 0, 0, 0, 0},
-                      "cabeçalho fora do contrato (magico=0x0 0x0 0B); fechando o cano em vez de tentar adivinhar"},
-        CabecalhoRuim{"tamanho_3110401",
-                      {CabecalhoDoQuadro::MAGICO, LARGURA, ALTURA, TAM + 1, 0},
-                      "cabeçalho fora do contrato (magico=0x56524f4e 1920x1080 3110401B); fechando o cano em vez de "
-                      "tentar adivinhar"}),
+    Casos, CanoNoWindowsCabecalhoRuim, testing::ValuesIn(teste::CABECALHOS_RUINS),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(CanoNoWindows, EscritasMiudasEDuasNumaSo) {

@@ -25,9 +25,14 @@ if(NORVA_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# -Wall -Wextra -Werror for the project's own targets only (not GoogleTest).
+# Warnings as errors for the project's own targets only (not GoogleTest), in
+# each compiler's own spelling: the README offers a Visual Studio build.
 function(norva_avisos alvo)
-  target_compile_options(${alvo} PRIVATE -Wall -Wextra -Werror)
+  if(MSVC)
+    target_compile_options(${alvo} PRIVATE /W4 /WX /utf-8)
+  else()
+    target_compile_options(${alvo} PRIVATE -Wall -Wextra -Werror)
+  endif()
   if(WIN32)
     # Unicode Windows API everywhere; nothing of <windows.h> that we do not use.
     target_compile_definitions(${alvo} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

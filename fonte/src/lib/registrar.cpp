@@ -1,10 +1,10 @@
 #include "fonte/src/lib/registrar.h"
 
 #include "fonte/src/lib/clsid.h"
-#include "fonte/src/lib/utf16.h"
 #include "fonte/src/registro/registro.h"
 #include "fonte/src/registro/texto_de_erro.h"
 #include "fonte/src/registro/texto_de_erro_windows.h"
+#include "fonte/src/registro/utf8.h"
 
 namespace norva {
 namespace {
@@ -22,17 +22,17 @@ HRESULT falhar_registro(HRESULT hr) {
 
 std::expected<void, HRESULT> gravar_valor(std::string_view chave, std::optional<std::string_view> nome_do_valor,
                                           std::string_view conteudo) {
-  const std::u16string chave16 = para_utf16(chave);
+  const std::u16string chave16 = utf16_de_utf8(chave);
   HKEY aberta = nullptr;
   const LONG criada = RegCreateKeyExW(HKEY_LOCAL_MACHINE, largo(chave16), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                       KEY_WRITE, nullptr, &aberta, nullptr);
   if (criada != ERROR_SUCCESS) return std::unexpected(hresult_de_win32(static_cast<std::uint32_t>(criada)));
 
   const std::optional<std::u16string> nome16 =
-      nome_do_valor ? std::optional(para_utf16(*nome_do_valor)) : std::nullopt;
-  // para_utf16 already ends with the NUL, so size() counts it.
-  const std::u16string conteudo16 = para_utf16(conteudo);
-  const auto bytes = static_cast<DWORD>(conteudo16.size() * sizeof(char16_t));
+      nome_do_valor ? std::optional(utf16_de_utf8(*nome_do_valor)) : std::nullopt;
+  // A REG_SZ value stores its terminating NUL: c_str() has it, size() does not count it.
+  const std::u16string conteudo16 = utf16_de_utf8(conteudo);
+  const auto bytes = static_cast<DWORD>((conteudo16.size() + 1) * sizeof(char16_t));
   const LONG gravado = RegSetValueExW(aberta, nome16 ? largo(*nome16) : nullptr, 0, REG_SZ,
                                       reinterpret_cast<const BYTE*>(conteudo16.data()), bytes);
   RegCloseKey(aberta);
@@ -66,7 +66,7 @@ HRESULT registrar_servidor(const std::string& caminho) {
 }
 
 HRESULT desregistrar_servidor() {
-  const std::u16string chave16 = para_utf16(CHAVE_DO_CLSID);
+  const std::u16string chave16 = utf16_de_utf8(CHAVE_DO_CLSID);
   const LONG codigo = RegDeleteTreeW(HKEY_LOCAL_MACHINE, largo(chave16));
   Registro::escrever("DllUnregisterServer -> " + texto_do_win32_error(static_cast<std::uint32_t>(codigo)));
   return S_OK;

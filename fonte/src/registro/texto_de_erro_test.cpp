@@ -95,27 +95,5 @@ TEST(TextoDoBooleano, TrueEFalse) {
   EXPECT_EQ(texto_do_booleano(false), "false");
 }
 
-TEST(Utf8DeUtf16, SubstitutosSemParViramFFFD) {
-  struct Caso {
-    const char* nome;
-    std::u16string entrada;
-    std::string esperado;
-  };
-  const Caso casos[] = {
-      {"ascii", u"C:\\x.exe", "C:\\x.exe"},
-      {"dois_bytes", u"\u00E7", "\xC3\xA7"},
-      {"tres_bytes", u"\u20AC\uFFFF", "\xE2\x82\xAC\xEF\xBF\xBF"},
-      {"par", u"\U0001F600", "\xF0\x9F\x98\x80"},
-      {"alto_no_fim", std::u16string(u"a") + char16_t{0xD800}, "a\xEF\xBF\xBD"},
-      {"baixo_sozinho", std::u16string(1, char16_t{0xDC00}) + u"b", "\xEF\xBF\xBD" "b"},
-      {"alto_antes_de_letra", std::u16string(1, char16_t{0xDBFF}) + u"A", "\xEF\xBF\xBD" "A"},
-      {"dois_altos_e_baixo", std::u16string{char16_t{0xD83D}, char16_t{0xD83D}, char16_t{0xDE00}},
-       "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
-      {"maior_ponto", std::u16string{char16_t{0xDBFF}, char16_t{0xDFFF}}, "\xF4\x8F\xBF\xBF"},
-      {"nulo_no_meio", std::u16string(u"a\0b", 3), std::string("a\0b", 3)},
-  };
-  for (const Caso& c : casos) EXPECT_EQ(utf8_de_utf16(c.entrada), c.esperado) << c.nome;
-}
-
 }  // namespace
 }  // namespace norva

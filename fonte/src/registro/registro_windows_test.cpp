@@ -1,8 +1,13 @@
 // The writer on Windows: the file routine on private folders (creation of
-// every level, append without truncation, failures that write nothing), and
+// every level, the folder's access list, append without truncation, failures
+// and planted links that write nothing), and
 // Registro::escrever against the real shared log, where each test finds its
 // own lines by pid.
 #include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "fonte/src/registro/acesso_da_pasta.h"
 #include "fonte/src/registro/arquivo_do_registro.h"
 #include "fonte/src/registro/linha_do_registro.h"
 #include "fonte/src/registro/processo_filho.h"
@@ -46,6 +52,38 @@ void criar_arquivo(const std::wstring& caminho, std::string_view conteudo) {
 
 std::wstring caminho_em(const std::wstring& pasta) { return pasta + L"\\" + std::wstring(NOME_DO_ARQUIVO); }
 
+bool e_ponto_de_reparse(const std::wstring& caminho) {
+  const DWORD atributos = GetFileAttributesW(caminho.c_str());
+  return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// A junction at `juncao` to the folder `alvo`, as any user can make one on
+// Windows where they may create a folder; false where the platform cannot.
+bool criar_juncao(const std::wstring& juncao, const std::wstring& alvo) {
+  if (!CreateDirectoryW(juncao.c_str(), nullptr)) return false;
+  const HANDLE h = CreateFileW(juncao.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  // The mount-point reparse buffer: a substitute name ("\??\" + path) and
+  // a print name, each NUL-terminated, after an 8-byte header and 4 offsets.
+  const std::wstring substituto = L"\\??\\" + alvo;
+  std::vector<WORD> buffer(8 + substituto.size() + 1 + alvo.size() + 1, 0);
+  const auto bytes = [](const std::wstring& w) { return static_cast<WORD>(w.size() * sizeof(wchar_t)); };
+  *reinterpret_cast<DWORD*>(buffer.data()) = IO_REPARSE_TAG_MOUNT_POINT;
+  buffer[2] = static_cast<WORD>((buffer.size() - 4) * sizeof(WORD));  // data after the 8-byte header
+  buffer[4] = 0;
+  buffer[5] = bytes(substituto);
+  buffer[6] = static_cast<WORD>(bytes(substituto) + sizeof(wchar_t));
+  buffer[7] = bytes(alvo);
+  std::copy(substituto.begin(), substituto.end(), reinterpret_cast<wchar_t*>(&buffer[8]));
+  std::copy(alvo.begin(), alvo.end(), reinterpret_cast<wchar_t*>(&buffer[8 + substituto.size() + 1]));
+  DWORD devolvidos = 0;
+  const BOOL feita = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(),
+                                     static_cast<DWORD>(buffer.size() * sizeof(WORD)), nullptr, 0, &devolvidos, nullptr);
+  CloseHandle(h);
+  return feita && e_ponto_de_reparse(juncao);
+}
+
 TEST(CriarPastaComNiveis, CriaCadaNivelQueFaltaEAceitaOQueExiste) {
   const teste::PastaTemporaria temporaria;
   const std::wstring a = temporaria.caminho() + L"\\a";
@@ -66,6 +104,98 @@ TEST(AcrescentarLinha, PrimeiraChamadaCriaPastaEArquivoComUmaLinha) {
   EXPECT_EQ(teste::conteudo_do_arquivo(caminho_em(pasta)), "primeira linha\n");
 }
 
+// What each account may do, by meaning: full control for the system and the
+// administrators; for everyone who logs, list, read and create files in the
+// folder, and read and append on its files; the owner of a file no more than
+// read (so whoever created the log cannot lock the others out); nothing for
+// anyone else.
+struct DireitosEsperados {
+  const char* conta;
+  const wchar_t* sid;
+  DWORD na_pasta;
+  DWORD nos_arquivos;
+};
+
+constexpr DWORD QUEM_REGISTRA_NA_PASTA = FILE_GENERIC_READ | FILE_TRAVERSE | FILE_ADD_FILE;
+constexpr DWORD QUEM_REGISTRA_NOS_ARQUIVOS = FILE_GENERIC_READ | FILE_APPEND_DATA;
+constexpr DireitosEsperados DIREITOS[] = {
+    {"SYSTEM", L"S-1-5-18", FILE_ALL_ACCESS, FILE_ALL_ACCESS},
+    {"Administrators", L"S-1-5-32-544", FILE_ALL_ACCESS, FILE_ALL_ACCESS},
+    {"Authenticated Users", L"S-1-5-11", QUEM_REGISTRA_NA_PASTA, QUEM_REGISTRA_NOS_ARQUIVOS},
+    {"LOCAL SERVICE", L"S-1-5-19", QUEM_REGISTRA_NA_PASTA, QUEM_REGISTRA_NOS_ARQUIVOS},
+    {"OWNER RIGHTS", L"S-1-3-4", FILE_GENERIC_READ, FILE_GENERIC_READ},
+    {"Everyone", L"S-1-1-0", 0, 0},
+    {"Users", L"S-1-5-32-545", 0, 0},
+    {"CREATOR OWNER", L"S-1-3-0", 0, 0},
+};
+
+// Checks a folder's access list against the table: it is protected (nothing
+// inherited from above), the folder's rights are its allowed entries that
+// are not inherit-only, the files' rights those that files inherit, and
+// every account that appends can open the log as the writer does.
+void conferir_lista(PSECURITY_DESCRIPTOR descritor) {
+  SECURITY_DESCRIPTOR_CONTROL controle = 0;
+  DWORD revisao = 0;
+  ASSERT_TRUE(GetSecurityDescriptorControl(descritor, &controle, &revisao));
+  EXPECT_NE(controle & SE_DACL_PROTECTED, 0) << "inherits from the folder above";
+  BOOL presente = FALSE;
+  BOOL padrao = FALSE;
+  PACL lista = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descritor, &presente, &lista, &padrao));
+  ASSERT_TRUE(presente && lista != nullptr);
+  for (const DireitosEsperados& e : DIREITOS) {
+    PSID sid = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidW(e.sid, &sid));
+    DWORD na_pasta = 0;
+    DWORD nos_arquivos = 0;
+    for (DWORD i = 0; i < lista->AceCount; ++i) {
+      ACCESS_ALLOWED_ACE* entrada = nullptr;
+      ASSERT_TRUE(GetAce(lista, i, reinterpret_cast<void**>(&entrada)));
+      ASSERT_EQ(entrada->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << e.conta;
+      if (!EqualSid(sid, &entrada->SidStart)) continue;
+      if ((entrada->Header.AceFlags & INHERIT_ONLY_ACE) == 0) na_pasta |= entrada->Mask;
+      if ((entrada->Header.AceFlags & OBJECT_INHERIT_ACE) != 0) nos_arquivos |= entrada->Mask;
+    }
+    LocalFree(sid);
+    EXPECT_EQ(na_pasta, e.na_pasta) << e.conta << " on the folder";
+    EXPECT_EQ(nos_arquivos, e.nos_arquivos) << e.conta << " on its files";
+    if ((e.nos_arquivos & FILE_APPEND_DATA) != 0) {
+      EXPECT_EQ(nos_arquivos & ACESSO_SO_ACRESCIMO, ACESSO_SO_ACRESCIMO) << e.conta << " cannot open the log";
+    }
+  }
+}
+
+TEST(AcessoDaPasta, DescritorQueOEscritorDa) {
+  const DescritorDeSeguranca descritor = descritor_da_pasta();
+  ASSERT_TRUE(descritor);
+  conferir_lista(descritor.get());
+}
+
+TEST(AcessoDaPasta, LidoDeVoltaDaPastaQueOEscritorCriou) {
+  const teste::PastaTemporaria temporaria;
+  const std::wstring pasta = temporaria.caminho() + L"\\Norva";
+  acrescentar_linha(pasta, NOME_DO_ARQUIVO, "uma linha\n");
+  ASSERT_EQ(teste::conteudo_do_arquivo(caminho_em(pasta)), "uma linha\n");
+  PSECURITY_DESCRIPTOR lido = nullptr;
+  ASSERT_EQ(GetNamedSecurityInfoW(pasta.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  nullptr, nullptr, &lido),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  const std::unique_ptr<void, decltype(&LocalFree)> liberar(lido, LocalFree);
+  SECURITY_DESCRIPTOR_CONTROL controle = 0;
+  DWORD revisao = 0;
+  GetSecurityDescriptorControl(lido, &controle, &revisao);
+  if (teste::sob_wine() && (controle & SE_DACL_PROTECTED) == 0) {
+    LPSTR texto = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(lido, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &texto,
+                                                         nullptr);
+    const std::unique_ptr<void, decltype(&LocalFree)> liberar_texto(texto, LocalFree);
+    GTEST_SKIP() << "Wine 8 keeps no access list on files: it maps the one given to Unix permissions and reads "
+                    "back "
+                 << (texto ? texto : "nothing");
+  }
+  conferir_lista(lido);
+}
+
 TEST(AcrescentarLinha, NuncaTruncaEMantemAOrdem) {
   const teste::PastaTemporaria temporaria;
   criar_arquivo(caminho_em(temporaria.caminho()), "de antes\n");
@@ -83,9 +213,10 @@ TEST(AcrescentarLinha, LinhaLongaChegaInteira) {
   EXPECT_EQ(teste::conteudo_do_arquivo(caminho_em(temporaria.caminho())), linha);
 }
 
-// A situation in which the file cannot be opened. `preparar` sets it up in
-// a private folder and returns the folder to pass plus whatever must stay
-// alive during the call; afterwards the file must hold `esperado`.
+// A situation in which the line must not land. `preparar` sets it up in a
+// private folder and returns the folder to pass plus whatever must stay
+// alive during the call (an empty folder: this platform cannot set it up);
+// afterwards the file, read through its path, must hold `esperado`.
 struct CasoDeFalha {
   const char* nome;
   std::function<std::pair<std::wstring, std::shared_ptr<void>>(const std::wstring& temporaria)> preparar;
@@ -99,6 +230,7 @@ class FalhaDoArquivo : public testing::TestWithParam<CasoDeFalha> {};
 TEST_P(FalhaDoArquivo, RetornaSemEscreverNada) {
   const teste::PastaTemporaria temporaria;
   auto [pasta, manter] = GetParam().preparar(temporaria.caminho());
+  if (pasta.empty()) GTEST_SKIP() << "this platform cannot make the link (Wine 8 cannot)";
   acrescentar_linha(pasta, NOME_DO_ARQUIVO, "nao deve chegar\n");
   manter.reset();
   EXPECT_EQ(teste::conteudo_do_arquivo(caminho_em(pasta)), GetParam().esperado);
@@ -134,7 +266,32 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_NE(h, INVALID_HANDLE_VALUE);
                       return std::pair{t, std::shared_ptr<void>(h, CloseHandle)};
                     },
-                    "trancado\n"}));
+                    "trancado\n"},
+        // Planted by a user who wants a privileged writer to append to a file
+        // of their choice.
+        CasoDeFalha{"arquivo_com_segundo_nome",
+                    [](const std::wstring& t) {
+                      criar_arquivo(t + L"\\alvo", "alvo\n");
+                      EXPECT_TRUE(CreateHardLinkW(caminho_em(t).c_str(), (t + L"\\alvo").c_str(), nullptr));
+                      return std::pair{t, std::shared_ptr<void>()};
+                    },
+                    "alvo\n"},
+        CasoDeFalha{"arquivo_e_link_simbolico",
+                    [](const std::wstring& t) {
+                      criar_arquivo(t + L"\\alvo", "alvo\n");
+                      CreateSymbolicLinkW(caminho_em(t).c_str(), (t + L"\\alvo").c_str(),
+                                          SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+                      return std::pair{e_ponto_de_reparse(caminho_em(t)) ? t : std::wstring(), std::shared_ptr<void>()};
+                    },
+                    "alvo\n"},
+        CasoDeFalha{"pasta_e_juncao",
+                    [](const std::wstring& t) {
+                      CreateDirectoryW((t + L"\\alvo").c_str(), nullptr);
+                      criar_arquivo(caminho_em(t + L"\\alvo"), "alvo\n");
+                      const bool feita = criar_juncao(t + L"\\Norva", t + L"\\alvo");
+                      return std::pair{feita ? t + L"\\Norva" : std::wstring(), std::shared_ptr<void>()};
+                    },
+                    "alvo\n"}));
 
 TEST(ArquivoSomenteLeitura, RetornaSemEscreverNada) {
   const teste::PastaTemporaria temporaria;

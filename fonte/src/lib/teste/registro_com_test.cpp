@@ -3,10 +3,13 @@
 // with each other or with the consumer tests (RESOURCE_LOCK).
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/lib/teste/registro_do_processo.h"
@@ -137,6 +140,56 @@ TEST_F(Registro_, Regsvr32RegistraEDesregistra) {
   EXPECT_FALSE(chave_existe(CHAVE));
   const std::vector<std::string> desregistro = {"DLL carregada", "DllUnregisterServer -> WIN32_ERROR(0)"};
   EXPECT_EQ(mensagens_do_processo(pid, desde), desregistro);
+}
+
+// --- A class key that may not be deleted ----------------------------------------
+// As for a user without elevation: InprocServer32 with an empty access list
+// (only its owner may change the list) refuses RegDeleteTreeW with code 5 on
+// Windows and Wine alike.
+
+// Replaces the access list of HKLM\`chave` with `sddl`; returns the list it
+// had, in the same language, to put back.
+std::wstring trocar_lista(const wchar_t* chave, const wchar_t* sddl) {
+  std::wstring antes;
+  HKEY aberta = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, chave, 0, READ_CONTROL | WRITE_DAC, &aberta) != ERROR_SUCCESS) return antes;
+  DWORD bytes = 0;
+  RegGetKeySecurity(aberta, DACL_SECURITY_INFORMATION, nullptr, &bytes);
+  std::vector<BYTE> atual(bytes);
+  LPWSTR texto = nullptr;
+  if (RegGetKeySecurity(aberta, DACL_SECURITY_INFORMATION, atual.data(), &bytes) == ERROR_SUCCESS &&
+      ConvertSecurityDescriptorToStringSecurityDescriptorW(atual.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                           &texto, nullptr)) {
+    antes = texto;
+    LocalFree(texto);
+  }
+  PSECURITY_DESCRIPTOR nova = nullptr;
+  if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &nova, nullptr)) {
+    RegSetKeySecurity(aberta, DACL_SECURITY_INFORMATION, nova);
+    LocalFree(nova);
+  }
+  RegCloseKey(aberta);
+  return antes;
+}
+
+TEST_F(Registro_, DesregistrarRecusadoDevolveAFalhaEAClasseFica) {
+  constexpr HRESULT ACESSO_NEGADO = static_cast<HRESULT>(0x80070005);
+  const std::wstring dll = caminho_da_dll();
+  ASSERT_EQ(dll_.DllRegisterServer(), S_OK);
+  const std::wstring antes = trocar_lista(CHAVE_DO_SERVIDOR, L"D:");
+  ASSERT_FALSE(antes.empty());
+  const HRESULT hr = dll_.DllUnregisterServer();
+  const auto mensagens = mensagens_registradas();
+  DWORD pid = 0;
+  const DWORD saida = executar(L"regsvr32.exe /u /s \"" + dll + L"\"", pid, LIMITE_DO_REGSVR32_MS);
+  trocar_lista(CHAVE_DO_SERVIDOR, antes.c_str());
+  const bool ficou = chave_existe(CHAVE_DO_SERVIDOR);
+
+  EXPECT_EQ(hr, ACESSO_NEGADO);
+  EXPECT_TRUE(ficou) << "the class stays registered";
+  ASSERT_FALSE(mensagens.empty());
+  EXPECT_EQ(mensagens.back(), "DllUnregisterServer -> WIN32_ERROR(5)");
+  EXPECT_NE(saida, 0u) << "regsvr32 /u reports the refusal";
 }
 
 // --- A key that cannot be created ------------------------------------------------

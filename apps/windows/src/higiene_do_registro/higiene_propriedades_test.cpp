@@ -78,12 +78,15 @@ constexpr std::array<std::string_view, 10> ANTES = {
     "", "frame 3 ", "{\"", "[", "(", "ok; ", "idade=3, ", "\u00A0", "cano conectado ", "linha\n",
 };
 struct Juncao {
+  std::string_view abre;  // the key's opening quote
   std::string_view texto;
   bool so_aspas;
 };
-constexpr std::array<Juncao, 13> JUNCOES = {{
-    {"=", false}, {":", false}, {" = ", false}, {": ", false}, {"\t:\u00A0", false}, {"\u3000=\r\n", false},
-    {"\":", false}, {"\" : ", false}, {"\"=", false}, {" ", true}, {"\"", true}, {"\t\u2028", true}, {"\" ", true},
+constexpr std::array<Juncao, 16> JUNCOES = {{
+    {"", "=", false}, {"", ":", false}, {"", " = ", false}, {"", ": ", false}, {"", "\t:\u00A0", false},
+    {"", "\u3000=\r\n", false}, {"\"", "\":", false}, {"\"", "\" : ", false}, {"", "\"=", false},
+    {"'", "': ", false}, {"'", "'=", false}, {"", " ", true}, {"\"", "\"", true}, {"", "\t\u2028", true},
+    {"\"", "\" ", true}, {"'", "' ", true},
 }};
 constexpr std::array<std::string_view, 14> VALORES = {
     "@", "@ e mais", "@\nlinha dois", "\"@\"", "'@'", "\"a\\\"@\\\\\"", "'x\\'@'", "[1, \"]\", @]",
@@ -140,7 +143,8 @@ TEST(PropriedadesDaHigiene, ValorDeChaveSensivelNuncaAparece) {
       valor = std::string(forma);
       valor.replace(valor.find('@'), 1, pedacos[0]);
     }
-    const std::string entrada = std::string(sorteio(gerador, ANTES)) + em_qualquer_caixa(chave, gerador) +
+    const std::string entrada = std::string(sorteio(gerador, ANTES)) + std::string(juncao.abre) +
+                                em_qualquer_caixa(chave, gerador) +
                                 std::string(juncao.texto) + valor + std::string(sorteio(gerador, DEPOIS));
     const std::string limpa = Higiene::higienizar(entrada);
     for (const std::string& p : pedacos) {

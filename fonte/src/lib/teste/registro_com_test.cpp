@@ -9,7 +9,6 @@
 
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/lib/teste/registro_do_processo.h"
@@ -147,42 +146,27 @@ TEST_F(Registro_, Regsvr32RegistraEDesregistra) {
 // (only its owner may change the list) refuses RegDeleteTreeW with code 5 on
 // Windows and Wine alike.
 
-// Replaces the access list of HKLM\`chave` with `sddl`; returns the list it
-// had, in the same language, to put back.
-std::wstring trocar_lista(const wchar_t* chave, const wchar_t* sddl) {
-  std::wstring antes;
+// Gives HKLM\`chave` the access list `sddl`.
+void dar_lista(const wchar_t* chave, const wchar_t* sddl) {
   HKEY aberta = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, chave, 0, READ_CONTROL | WRITE_DAC, &aberta) != ERROR_SUCCESS) return antes;
-  DWORD bytes = 0;
-  RegGetKeySecurity(aberta, DACL_SECURITY_INFORMATION, nullptr, &bytes);
-  std::vector<BYTE> atual(bytes);
-  LPWSTR texto = nullptr;
-  if (RegGetKeySecurity(aberta, DACL_SECURITY_INFORMATION, atual.data(), &bytes) == ERROR_SUCCESS &&
-      ConvertSecurityDescriptorToStringSecurityDescriptorW(atual.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
-                                                           &texto, nullptr)) {
-    antes = texto;
-    LocalFree(texto);
-  }
-  PSECURITY_DESCRIPTOR nova = nullptr;
-  if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &nova, nullptr)) {
-    RegSetKeySecurity(aberta, DACL_SECURITY_INFORMATION, nova);
-    LocalFree(nova);
-  }
+  PSECURITY_DESCRIPTOR lista = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, chave, 0, WRITE_DAC, &aberta), ERROR_SUCCESS);
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &lista, nullptr));
+  EXPECT_EQ(RegSetKeySecurity(aberta, DACL_SECURITY_INFORMATION, lista), ERROR_SUCCESS);
+  LocalFree(lista);
   RegCloseKey(aberta);
-  return antes;
 }
 
 TEST_F(Registro_, DesregistrarRecusadoDevolveAFalhaEAClasseFica) {
   constexpr HRESULT ACESSO_NEGADO = static_cast<HRESULT>(0x80070005);
   const std::wstring dll = caminho_da_dll();
   ASSERT_EQ(dll_.DllRegisterServer(), S_OK);
-  const std::wstring antes = trocar_lista(CHAVE_DO_SERVIDOR, L"D:");
-  ASSERT_FALSE(antes.empty());
+  dar_lista(CHAVE_DO_SERVIDOR, L"D:");
   const HRESULT hr = dll_.DllUnregisterServer();
   const auto mensagens = mensagens_registradas();
   DWORD pid = 0;
   const DWORD saida = executar(L"regsvr32.exe /u /s \"" + dll + L"\"", pid, LIMITE_DO_REGSVR32_MS);
-  trocar_lista(CHAVE_DO_SERVIDOR, antes.c_str());
+  dar_lista(CHAVE_DO_SERVIDOR, L"D:(A;;KA;;;WD)");  // TearDown can delete it again
   const bool ficou = chave_existe(CHAVE_DO_SERVIDOR);
 
   EXPECT_EQ(hr, ACESSO_NEGADO);

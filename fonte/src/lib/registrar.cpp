@@ -69,7 +69,10 @@ HRESULT desregistrar_servidor() {
   const std::u16string chave16 = utf16_de_utf8(CHAVE_DO_CLSID);
   const LONG codigo = RegDeleteTreeW(HKEY_LOCAL_MACHINE, largo(chave16));
   Registro::escrever("DllUnregisterServer -> " + texto_do_win32_error(static_cast<std::uint32_t>(codigo)));
-  return S_OK;
+  // Nothing to delete is what unregistering asks for; any other failure
+  // (refused without elevation: 5) leaves the class registered and says so.
+  if (codigo == ERROR_SUCCESS || codigo == ERROR_FILE_NOT_FOUND) return S_OK;
+  return hresult_de_win32(static_cast<std::uint32_t>(codigo));
 }
 
 }  // namespace norva

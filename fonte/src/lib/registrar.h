@@ -28,7 +28,8 @@ std::expected<void, HRESULT> gravar_valor(std::string_view chave, std::optional<
 HRESULT registrar_servidor(const std::string& caminho);
 
 // The body of DllUnregisterServer: deletes the class key with everything
-// below it, logs the Win32 code, and always succeeds.
+// below it and logs the Win32 code. S_OK when the key is gone or was never
+// there (code 2); any other code as its HRESULT (0x80070000 | code).
 HRESULT desregistrar_servidor();
 
 }  // namespace norva

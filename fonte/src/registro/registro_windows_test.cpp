@@ -1,8 +1,12 @@
 // The writer on Windows: the file routine on private folders (creation of
-// every level, append without truncation, failures that write nothing), and
+// every level, the folder's access list, append without truncation, failures
+// and planted links that write nothing), and
 // Registro::escrever against the real shared log, where each test finds its
 // own lines by pid.
 #include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "fonte/src/registro/acesso_da_pasta.h"
 #include "fonte/src/registro/arquivo_do_registro.h"
 #include "fonte/src/registro/linha_do_registro.h"
 #include "fonte/src/registro/processo_filho.h"
@@ -66,6 +71,98 @@ TEST(AcrescentarLinha, PrimeiraChamadaCriaPastaEArquivoComUmaLinha) {
   EXPECT_EQ(teste::conteudo_do_arquivo(caminho_em(pasta)), "primeira linha\n");
 }
 
+// What each account may do, by meaning: full control for the system and the
+// administrators; for everyone who logs, list, read and create files in the
+// folder, and read and append on its files; the owner of a file no more than
+// read (so whoever created the log cannot lock the others out); nothing for
+// anyone else.
+struct DireitosEsperados {
+  const char* conta;
+  const wchar_t* sid;
+  DWORD na_pasta;
+  DWORD nos_arquivos;
+};
+
+constexpr DWORD QUEM_REGISTRA_NA_PASTA = FILE_GENERIC_READ | FILE_TRAVERSE | FILE_ADD_FILE;
+constexpr DWORD QUEM_REGISTRA_NOS_ARQUIVOS = FILE_GENERIC_READ | FILE_APPEND_DATA;
+constexpr DireitosEsperados DIREITOS[] = {
+    {"SYSTEM", L"S-1-5-18", FILE_ALL_ACCESS, FILE_ALL_ACCESS},
+    {"Administrators", L"S-1-5-32-544", FILE_ALL_ACCESS, FILE_ALL_ACCESS},
+    {"Authenticated Users", L"S-1-5-11", QUEM_REGISTRA_NA_PASTA, QUEM_REGISTRA_NOS_ARQUIVOS},
+    {"LOCAL SERVICE", L"S-1-5-19", QUEM_REGISTRA_NA_PASTA, QUEM_REGISTRA_NOS_ARQUIVOS},
+    {"OWNER RIGHTS", L"S-1-3-4", FILE_GENERIC_READ, FILE_GENERIC_READ},
+    {"Everyone", L"S-1-1-0", 0, 0},
+    {"Users", L"S-1-5-32-545", 0, 0},
+    {"CREATOR OWNER", L"S-1-3-0", 0, 0},
+};
+
+// Checks a folder's access list against the table: it is protected (nothing
+// inherited from above), the folder's rights are its allowed entries that
+// are not inherit-only, the files' rights those that files inherit, and
+// every account that appends can open the log as the writer does.
+void conferir_lista(PSECURITY_DESCRIPTOR descritor) {
+  SECURITY_DESCRIPTOR_CONTROL controle = 0;
+  DWORD revisao = 0;
+  ASSERT_TRUE(GetSecurityDescriptorControl(descritor, &controle, &revisao));
+  EXPECT_NE(controle & SE_DACL_PROTECTED, 0) << "inherits from the folder above";
+  BOOL presente = FALSE;
+  BOOL padrao = FALSE;
+  PACL lista = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descritor, &presente, &lista, &padrao));
+  ASSERT_TRUE(presente && lista != nullptr);
+  for (const DireitosEsperados& e : DIREITOS) {
+    PSID sid = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidW(e.sid, &sid));
+    DWORD na_pasta = 0;
+    DWORD nos_arquivos = 0;
+    for (DWORD i = 0; i < lista->AceCount; ++i) {
+      ACCESS_ALLOWED_ACE* entrada = nullptr;
+      ASSERT_TRUE(GetAce(lista, i, reinterpret_cast<void**>(&entrada)));
+      ASSERT_EQ(entrada->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << e.conta;
+      if (!EqualSid(sid, &entrada->SidStart)) continue;
+      if ((entrada->Header.AceFlags & INHERIT_ONLY_ACE) == 0) na_pasta |= entrada->Mask;
+      if ((entrada->Header.AceFlags & OBJECT_INHERIT_ACE) != 0) nos_arquivos |= entrada->Mask;
+    }
+    LocalFree(sid);
+    EXPECT_EQ(na_pasta, e.na_pasta) << e.conta << " on the folder";
+    EXPECT_EQ(nos_arquivos, e.nos_arquivos) << e.conta << " on its files";
+    if ((e.nos_arquivos & FILE_APPEND_DATA) != 0) {
+      EXPECT_EQ(nos_arquivos & ACESSO_SO_ACRESCIMO, ACESSO_SO_ACRESCIMO) << e.conta << " cannot open the log";
+    }
+  }
+}
+
+TEST(AcessoDaPasta, DescritorQueOEscritorDa) {
+  const DescritorDeSeguranca descritor = descritor_da_pasta();
+  ASSERT_TRUE(descritor);
+  conferir_lista(descritor.get());
+}
+
+TEST(AcessoDaPasta, LidoDeVoltaDaPastaQueOEscritorCriou) {
+  const teste::PastaTemporaria temporaria;
+  const std::wstring pasta = temporaria.caminho() + L"\\Norva";
+  acrescentar_linha(pasta, NOME_DO_ARQUIVO, "uma linha\n");
+  ASSERT_EQ(teste::conteudo_do_arquivo(caminho_em(pasta)), "uma linha\n");
+  PSECURITY_DESCRIPTOR lido = nullptr;
+  ASSERT_EQ(GetNamedSecurityInfoW(pasta.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  nullptr, nullptr, &lido),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  const std::unique_ptr<void, decltype(&LocalFree)> liberar(lido, LocalFree);
+  SECURITY_DESCRIPTOR_CONTROL controle = 0;
+  DWORD revisao = 0;
+  GetSecurityDescriptorControl(lido, &controle, &revisao);
+  if (teste::sob_wine() && (controle & SE_DACL_PROTECTED) == 0) {
+    LPSTR texto = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(lido, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &texto,
+                                                         nullptr);
+    const std::unique_ptr<void, decltype(&LocalFree)> liberar_texto(texto, LocalFree);
+    GTEST_SKIP() << "Wine 8 keeps no access list on files: it maps the one given to Unix permissions and reads "
+                    "back "
+                 << (texto ? texto : "nothing");
+  }
+  conferir_lista(lido);
+}
+
 TEST(AcrescentarLinha, NuncaTruncaEMantemAOrdem) {
   const teste::PastaTemporaria temporaria;
   criar_arquivo(caminho_em(temporaria.caminho()), "de antes\n");
@@ -83,9 +180,11 @@ TEST(AcrescentarLinha, LinhaLongaChegaInteira) {
   EXPECT_EQ(teste::conteudo_do_arquivo(caminho_em(temporaria.caminho())), linha);
 }
 
-// A situation in which the file cannot be opened. `preparar` sets it up in
-// a private folder and returns the folder to pass plus whatever must stay
-// alive during the call; afterwards the file must hold `esperado`.
+// A situation in which the line must not land. `preparar` sets it up in a
+// private folder and returns the folder to pass plus whatever must stay
+// alive during the call; afterwards the file, read through its path, must
+// hold `esperado`. (Wine 8 makes no symbolic links or junctions: the refusal
+// of reparse points can only be shown on Windows.)
 struct CasoDeFalha {
   const char* nome;
   std::function<std::pair<std::wstring, std::shared_ptr<void>>(const std::wstring& temporaria)> preparar;
@@ -134,7 +233,16 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_NE(h, INVALID_HANDLE_VALUE);
                       return std::pair{t, std::shared_ptr<void>(h, CloseHandle)};
                     },
-                    "trancado\n"}));
+                    "trancado\n"},
+        // Planted by a user who wants a privileged writer to append to a file
+        // of their choice.
+        CasoDeFalha{"arquivo_com_segundo_nome",
+                    [](const std::wstring& t) {
+                      criar_arquivo(t + L"\\alvo", "alvo\n");
+                      EXPECT_TRUE(CreateHardLinkW(caminho_em(t).c_str(), (t + L"\\alvo").c_str(), nullptr));
+                      return std::pair{t, std::shared_ptr<void>()};
+                    },
+                    "alvo\n"}));
 
 TEST(ArquivoSomenteLeitura, RetornaSemEscreverNada) {
   const teste::PastaTemporaria temporaria;

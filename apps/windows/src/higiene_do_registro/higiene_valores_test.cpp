@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(Tabela, ParesSensiveis, testing::Values(
     Caso{"chave_json_com_espacos", R"("texto" : "x" fim)", R"("texto" : <omitido> fim)"},
     Caso{"aspas_sem_separador", "label 'abc' fim", "label <omitido> fim"},
     Caso{"aspas_coladas_na_chave", "label'abc'", "label'abc'"},
+    Caso{"chave_entre_aspas_simples", "{'senha': 'x', 'ok': 1}", "{'senha': <omitido>, 'ok': 1}"},
+    Caso{"aspas_simples_so_depois_da_chave", "label' = x", "label' = x"},
     Caso{"chave_sozinha", "label", "label"},
     Caso{"valor_vazio_no_fim", "label=", "label=<omitido>"},
     Caso{"ja_omitido", "label=<omitido> fim", "label=<omitido> fim"},

@@ -134,6 +134,9 @@ std::size_t inicio_do_valor(std::string_view texto, std::size_t inicio, std::siz
   if (!higiene::e_chave_sensivel(token)) return SEM_VALOR;
   std::size_t p = fim;
   if (p < texto.size() && texto[p] == '"') ++p;  // the closing quote of a JSON key
+  // ... or of a key a single quote opened ({'senha': 'x'}, as scripts print
+  // their dictionaries); a single quote after a bare key stays a quote.
+  else if (p < texto.size() && texto[p] == '\'' && inicio > 0 && texto[inicio - 1] == '\'') ++p;
   p = pular_espacos(texto, p);
   if (p == texto.size()) return SEM_VALOR;
   const char c = texto[p];

@@ -3,6 +3,8 @@
 // with each other or with the consumer tests (RESOURCE_LOCK).
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -137,6 +139,41 @@ TEST_F(Registro_, Regsvr32RegistraEDesregistra) {
   EXPECT_FALSE(chave_existe(CHAVE));
   const std::vector<std::string> desregistro = {"DLL carregada", "DllUnregisterServer -> WIN32_ERROR(0)"};
   EXPECT_EQ(mensagens_do_processo(pid, desde), desregistro);
+}
+
+// --- A class key that may not be deleted ----------------------------------------
+// As for a user without elevation: InprocServer32 with an empty access list
+// (only its owner may change the list) refuses RegDeleteTreeW with code 5 on
+// Windows and Wine alike.
+
+// Gives HKLM\`chave` the access list `sddl`.
+void dar_lista(const wchar_t* chave, const wchar_t* sddl) {
+  HKEY aberta = nullptr;
+  PSECURITY_DESCRIPTOR lista = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, chave, 0, WRITE_DAC, &aberta), ERROR_SUCCESS);
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &lista, nullptr));
+  EXPECT_EQ(RegSetKeySecurity(aberta, DACL_SECURITY_INFORMATION, lista), ERROR_SUCCESS);
+  LocalFree(lista);
+  RegCloseKey(aberta);
+}
+
+TEST_F(Registro_, DesregistrarRecusadoDevolveAFalhaEAClasseFica) {
+  constexpr HRESULT ACESSO_NEGADO = static_cast<HRESULT>(0x80070005);
+  const std::wstring dll = caminho_da_dll();
+  ASSERT_EQ(dll_.DllRegisterServer(), S_OK);
+  dar_lista(CHAVE_DO_SERVIDOR, L"D:");
+  const HRESULT hr = dll_.DllUnregisterServer();
+  const auto mensagens = mensagens_registradas();
+  DWORD pid = 0;
+  const DWORD saida = executar(L"regsvr32.exe /u /s \"" + dll + L"\"", pid, LIMITE_DO_REGSVR32_MS);
+  dar_lista(CHAVE_DO_SERVIDOR, L"D:(A;;KA;;;WD)");  // TearDown can delete it again
+  const bool ficou = chave_existe(CHAVE_DO_SERVIDOR);
+
+  EXPECT_EQ(hr, ACESSO_NEGADO);
+  EXPECT_TRUE(ficou) << "the class stays registered";
+  ASSERT_FALSE(mensagens.empty());
+  EXPECT_EQ(mensagens.back(), "DllUnregisterServer -> WIN32_ERROR(5)");
+  EXPECT_NE(saida, 0u) << "regsvr32 /u reports the refusal";
 }
 
 // --- A key that cannot be created ------------------------------------------------

@@ -1,6 +1,7 @@
 #include "ferramentas/norva-camera/opcoes.h"
 
 #include <cstddef>
+#include <initializer_list>
 
 namespace norva::ferramentas {
 namespace {

@@ -188,35 +188,46 @@ TEST(Diagnostico, PastaDoRegistro) {
   }
 }
 
+// A listening instance with a chosen access list stands for the writer (the
+// checks never read from it). One instance taken by a client: still served,
+// but its list cannot be read until an instance is free.
 TEST(Diagnostico, CanoServidoEQuemPodeLe_lo) {
   struct Caso {
     const wchar_t* sddl;  // null: no pipe at all
+    bool ocupado;         // the only instance has a client
     bool servido;
     bool le;
   };
   const Caso casos[] = {
-      {nullptr, false, false},
-      {L"D:(A;;GA;;;BA)(A;;GR;;;LS)", true, true},
-      {L"D:(A;;GA;;;BA)(A;;GR;;;WD)", true, true},
-      {L"D:(A;;GA;;;BA)", true, false},
-      {L"D:(A;;GA;;;BA)(A;;GW;;;LS)", true, false},
+      {nullptr, false, false, false},
+      {L"D:(A;;GA;;;BA)(A;;GR;;;LS)", false, true, true},
+      {L"D:(A;;GA;;;BA)(A;;GR;;;WD)", false, true, true},
+      {L"D:(A;;GA;;;BA)", false, true, false},
+      {L"D:(A;;GA;;;BA)(A;;GW;;;LS)", false, true, false},
+      {L"D:(A;;GA;;;BA)(A;;GR;;;WD)", true, true, false},
   };
   for (const Caso& c : casos) {
     const std::wstring largo = unico(L"norva-teste-camera-");
     const std::string nome(largo.begin(), largo.end());
+    const std::string cano_utf8 = nome_do_cano(nome);
+    const std::wstring caminho(cano_utf8.begin(), cano_utf8.end());
     HANDLE instancia = INVALID_HANDLE_VALUE;
+    HANDLE cliente = INVALID_HANDLE_VALUE;
     if (c.sddl != nullptr) {
       Descritor descritor(c.sddl);
       SECURITY_ATTRIBUTES atributos = descritor.atributos();
-      const std::string cano = nome_do_cano(nome);
-      const std::wstring caminho(cano.begin(), cano.end());
       instancia = CreateNamedPipeW(caminho.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
-                                   PIPE_UNLIMITED_INSTANCES, 4096, 0, 0, &atributos);
+                                   c.ocupado ? 1 : PIPE_UNLIMITED_INSTANCES, 4096, 0, 0, &atributos);
       ASSERT_NE(instancia, INVALID_HANDLE_VALUE);
+    }
+    if (c.ocupado) {
+      cliente = CreateFileW(caminho.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(cliente, INVALID_HANDLE_VALUE);
     }
     bool servido = false;
     const Verificacao cano = verificar_cano(nome, servido);
     const Verificacao acesso = verificar_acesso_ao_cano(nome, servido);
+    if (cliente != INVALID_HANDLE_VALUE) CloseHandle(cliente);
     if (instancia != INVALID_HANDLE_VALUE) CloseHandle(instancia);
     SCOPED_TRACE(linha_da_verificacao(cano) + "\n" + linha_da_verificacao(acesso));
     EXPECT_EQ(cano.ok, c.servido);

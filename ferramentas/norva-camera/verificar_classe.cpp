@@ -1,3 +1,4 @@
+#include <cwchar>
 #include <filesystem>
 
 #include "ferramentas/norva-camera/verificacoes.h"

@@ -1,5 +1,7 @@
 #include "ferramentas/norva-camera/camera_virtual.h"
 
+#include <cstdio>
+
 #include "fonte/src/lib/clsid.h"
 
 namespace norva::ferramentas {
@@ -10,6 +12,12 @@ MFCreateVirtualCameraFn funcao_de_criacao() {
   if (modulo == nullptr) return nullptr;
   return reinterpret_cast<MFCreateVirtualCameraFn>(
       reinterpret_cast<void*>(GetProcAddress(modulo, "MFCreateVirtualCamera")));
+}
+
+MFCreateVirtualCameraFn funcao_para(const char* subcomando) {
+  const MFCreateVirtualCameraFn funcao = funcao_de_criacao();
+  if (funcao == nullptr) std::fprintf(stderr, "error: norva-camera %s %s\n", subcomando, PRECISA_DO_WINDOWS_11);
+  return funcao;
 }
 
 HRESULT abrir_camera_virtual(MFCreateVirtualCameraFn criar, Duracao duracao, Acesso acesso, const std::wstring& nome,

@@ -26,6 +26,9 @@ MFCreateVirtualCameraFn funcao_de_criacao();
 inline constexpr const char* PRECISA_DO_WINDOWS_11 =
     "needs Windows 11 (build 22000 or later): this system has no MFCreateVirtualCamera in mfsensorgroup.dll";
 
+// funcao_de_criacao(), or null after printing the refusal for `subcomando`.
+MFCreateVirtualCameraFn funcao_para(const char* subcomando);
+
 // A virtual camera of the camera class under friendly name `nome`: made
 // for `criar`, or made again with the same identity for `remover`.
 HRESULT abrir_camera_virtual(MFCreateVirtualCameraFn criar, Duracao duracao, Acesso acesso, const std::wstring& nome,

@@ -31,11 +31,8 @@ void relatar_falha(const char* passo, HRESULT hr) {
 }  // namespace
 
 int criar(const OpcoesDaCamera& opcoes) {
-  const MFCreateVirtualCameraFn funcao = funcao_de_criacao();
-  if (funcao == nullptr) {
-    std::fprintf(stderr, "error: norva-camera criar %s\n", PRECISA_DO_WINDOWS_11);
-    return SAIDA_SEM_WINDOWS_11;
-  }
+  const MFCreateVirtualCameraFn funcao = funcao_para("criar");
+  if (funcao == nullptr) return SAIDA_SEM_WINDOWS_11;
   const std::wstring nome = largo_de_utf8(*opcoes.nome);
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   MFStartup(MF_VERSION, MFSTARTUP_LITE);

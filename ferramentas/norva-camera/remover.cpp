@@ -10,11 +10,8 @@
 namespace norva::ferramentas {
 
 int remover(const OpcoesDaCamera& opcoes) {
-  const MFCreateVirtualCameraFn funcao = funcao_de_criacao();
-  if (funcao == nullptr) {
-    std::fprintf(stderr, "error: norva-camera remover %s\n", PRECISA_DO_WINDOWS_11);
-    return SAIDA_SEM_WINDOWS_11;
-  }
+  const MFCreateVirtualCameraFn funcao = funcao_para("remover");
+  if (funcao == nullptr) return SAIDA_SEM_WINDOWS_11;
   const std::wstring nome = largo_de_utf8(*opcoes.nome);
   const auto acesso = camera_lembrada(nome);
   if (!acesso) {

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "ferramentas/produtor/conversao.h"
+
 
 namespace norva::produtor {
 namespace {
@@ -56,10 +58,6 @@ std::expected<std::uint32_t, Falha> validar(const Imagem& imagem) {
     return falha(NORVA_ESCRITOR_ERRO_FORMATO, "unknown pixel format " + std::to_string(imagem.formato) +
                                                   " (NV12 1, I420 2, YUY2 3, BGRA 4, BGRX 5, RGBA 6, RGB24 7)");
   }
-  if (imagem.formato != NORVA_ESCRITOR_NV12) {
-    return falha(NORVA_ESCRITOR_ERRO_FORMATO, std::string("this build converts no ") + nome_do_formato(imagem.formato) +
-                                                  " yet; send NV12");
-  }
   const std::uint32_t passo = imagem.passo == 0 ? minimo : imagem.passo;
   const std::string formato = nome_do_formato(imagem.formato);
   if (passo < minimo || passo > MAIOR_PASSO) {
@@ -93,7 +91,7 @@ void converter_para_nv12(const Imagem& imagem, std::uint32_t passo, std::span<st
       }
       return;
     default:
-      return;
+      converter_de_outro_formato(imagem.formato, origem, passo, nv12);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "ferramentas/produtor/escritor.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -15,6 +17,8 @@ namespace {
 // How often the writer thread tries again to create a listening instance
 // after the system refused one.
 constexpr DWORD NOVA_TENTATIVA_DE_ESCUTA_MS = 100;
+// Longest a close waits for the clients to take the newest frame.
+constexpr std::chrono::seconds ESPERA_DO_FECHAMENTO{1};
 
 std::unexpected<Falha> falha(norva_escritor_erro codigo, std::string mensagem) {
   return std::unexpected(Falha{codigo, std::move(mensagem)});
@@ -221,7 +225,6 @@ void Escritor::fechar() {
   {
     std::lock_guard trava(estado_);
     fechado_ = true;
-    mais_novo_.reset();
   }
   if (escritor_.joinable()) {
     SetEvent(parar_);
@@ -233,17 +236,28 @@ void Escritor::servir(HANDLE primeira) {
   std::unique_ptr<Instancia> escuta = std::make_unique<Instancia>(primeira);
   if (!escuta->escutar()) escuta.reset();
   std::vector<std::unique_ptr<Instancia>> clientes;
+  // Closing: no new clients, and the present ones finish the newest frame
+  // until the deadline.
+  std::optional<std::chrono::steady_clock::time_point> prazo;
   for (;;) {
     HANDLE esperas[3 + MAXIMO_DE_CLIENTES];
     DWORD n = 0;
-    esperas[n++] = parar_;
+    if (!prazo) esperas[n++] = parar_;
     esperas[n++] = novo_quadro_;
     if (escuta) esperas[n++] = escuta->evento;
     for (const auto& c : clientes) {
       if (c->pendente) esperas[n++] = c->evento;
     }
-    const DWORD r = WaitForMultipleObjects(n, esperas, FALSE, escuta ? INFINITE : NOVA_TENTATIVA_DE_ESCUTA_MS);
-    if (r == WAIT_OBJECT_0) break;
+    DWORD limite = escuta ? INFINITE : NOVA_TENTATIVA_DE_ESCUTA_MS;
+    if (prazo) {
+      const auto falta = std::chrono::ceil<std::chrono::milliseconds>(*prazo - std::chrono::steady_clock::now());
+      limite = static_cast<DWORD>(std::max<std::int64_t>(0, falta.count()));
+    }
+    const DWORD r = WaitForMultipleObjects(n, esperas, FALSE, limite);
+    if (!prazo && r == WAIT_OBJECT_0) {
+      prazo = std::chrono::steady_clock::now() + ESPERA_DO_FECHAMENTO;
+      escuta.reset();
+    }
 
     if (escuta && escuta->conectou()) {
       if (clientes.size() < MAXIMO_DE_CLIENTES) {
@@ -256,7 +270,7 @@ void Escritor::servir(HANDLE primeira) {
     } else if (escuta && !escuta->viva) {
       escuta.reset();
     }
-    if (!escuta) {
+    if (!escuta && !prazo) {
       if (auto cano = criar_instancia(false)) {
         escuta = std::make_unique<Instancia>(*cano);
         if (!escuta->escutar()) escuta.reset();
@@ -290,6 +304,11 @@ void Escritor::servir(HANDLE primeira) {
     }
     std::erase_if(clientes, [](const auto& c) { return !c->viva; });
     clientes_.store(static_cast<std::uint32_t>(clientes.size()), std::memory_order_relaxed);
+    if (prazo) {
+      const bool em_dia = std::ranges::all_of(
+          clientes, [&](const auto& c) { return !c->pendente && (!novo || c->ultima == novo->sequencia); });
+      if (em_dia || std::chrono::steady_clock::now() >= *prazo) break;
+    }
   }
   clientes_.store(0, std::memory_order_relaxed);
 }

@@ -48,7 +48,8 @@ class Escritor {
 
   std::expected<void, Falha> enviar(const Imagem& imagem, std::uint64_t ts);
   norva_escritor_estatisticas estatisticas() const;
-  // Stops the writer thread and closes every instance; later sends fail.
+  // Refuses later sends, lets the clients take the newest frame (for at most
+  // a second), then stops the writer thread and closes every instance.
   // Idempotent.
   void fechar();
 

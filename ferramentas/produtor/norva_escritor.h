@@ -91,7 +91,9 @@ NORVA_ESCRITOR_API int norva_escritor_enviar(norva_escritor escritor, int format
 NORVA_ESCRITOR_API int norva_escritor_estatisticas_de(norva_escritor escritor,
                                                       norva_escritor_estatisticas* estatisticas);
 
-/* Stops the writer thread and closes every pipe instance. Idempotent. */
+/* Refuses further sends, gives every connected camera up to a second to take
+ * the newest frame, then stops the writer thread and closes the pipe.
+ * Idempotent. */
 NORVA_ESCRITOR_API int norva_escritor_fechar(norva_escritor escritor);
 
 /* The short description of a code, or "unknown error". */

@@ -176,9 +176,13 @@ int executar(const OpcoesDoEscritor& opcoes) {
       }
     }
   }
+  norva_escritor_estatisticas estatisticas{};
+  norva_escritor_estatisticas_de(escritor, &estatisticas);
   // Closing lets every camera take the last frame first.
   norva_escritor_fechar(escritor);
-  std::printf("%llu frames sent\n", static_cast<unsigned long long>(enviados));
+  std::printf("%llu frames sent; %llu records written to cameras, %llu skipped by slow cameras\n",
+              static_cast<unsigned long long>(enviados), static_cast<unsigned long long>(estatisticas.quadros_enviados),
+              static_cast<unsigned long long>(estatisticas.quadros_pulados));
   return saida;
 }
 

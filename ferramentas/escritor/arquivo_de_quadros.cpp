@@ -95,29 +95,36 @@ void i420_para_nv12(std::span<const std::uint8_t, TAMANHO_DO_QUADRO> i420,
   }
 }
 
+std::expected<void, std::string> ArquivoDeQuadros::ler_cabecalho() {
+  std::string linha;
+  if (!std::getline(*entrada_, linha) || linha.size() + inicio_.size() > MAIOR_LINHA_Y4M) {
+    return std::unexpected("Y4M header line missing or too long");
+  }
+  auto c = ler_cabecalho_y4m(inicio_ + linha);
+  inicio_.clear();
+  if (!c) return std::unexpected(c.error());
+  temporario_.resize(TAMANHO_DO_QUADRO);
+  return {};
+}
+
 std::expected<ArquivoDeQuadros, std::string> ArquivoDeQuadros::abrir(const std::string& caminho) {
   ArquivoDeQuadros a;
-  a.arquivo_.open(caminho_utf8(caminho), std::ios::binary);
-  if (!a.arquivo_) return std::unexpected("cannot open '" + caminho + "'");
+  a.arquivo_ = std::make_unique<std::ifstream>(caminho_utf8(caminho), std::ios::binary);
+  a.entrada_ = a.arquivo_.get();
+  if (!*a.arquivo_) return std::unexpected("cannot open '" + caminho + "'");
   std::error_code erro;
   const std::uintmax_t tamanho = std::filesystem::file_size(caminho_utf8(caminho), erro);
   if (erro) return std::unexpected("cannot read the size of '" + caminho + "'");
 
   std::array<char, ASSINATURA_Y4M.size()> inicio{};
-  a.arquivo_.read(inicio.data(), inicio.size());
-  a.y4m_ = a.arquivo_.gcount() == static_cast<std::streamsize>(inicio.size()) &&
+  a.arquivo_->read(inicio.data(), inicio.size());
+  a.y4m_ = a.arquivo_->gcount() == static_cast<std::streamsize>(inicio.size()) &&
            std::string_view(inicio.data(), inicio.size()) == ASSINATURA_Y4M;
-  a.arquivo_.clear();
-  a.arquivo_.seekg(0);
+  a.arquivo_->clear();
+  a.arquivo_->seekg(0);
   if (a.y4m_) {
-    std::string linha;
-    if (!std::getline(a.arquivo_, linha) || linha.size() > MAIOR_LINHA_Y4M) {
-      return std::unexpected("Y4M header line missing or too long");
-    }
-    auto c = ler_cabecalho_y4m(linha);
-    if (!c) return std::unexpected(c.error());
-    a.inicio_dos_quadros_ = a.arquivo_.tellg();
-    a.temporario_.resize(TAMANHO_DO_QUADRO);
+    if (auto c = a.ler_cabecalho(); !c) return std::unexpected(c.error());
+    a.inicio_dos_quadros_ = a.arquivo_->tellg();
     // At least one frame must be there.
     if (tamanho < static_cast<std::uintmax_t>(a.inicio_dos_quadros_) + MARCA_DE_QUADRO.size() + 1 + TAMANHO_DO_QUADRO) {
       return std::unexpected("Y4M file holds no whole 1920x1080 frame");
@@ -132,24 +139,52 @@ std::expected<ArquivoDeQuadros, std::string> ArquivoDeQuadros::abrir(const std::
   return a;
 }
 
+std::expected<ArquivoDeQuadros, std::string> ArquivoDeQuadros::de_fluxo(std::istream& fluxo) {
+  ArquivoDeQuadros a;
+  a.entrada_ = &fluxo;
+  a.inicio_.resize(ASSINATURA_Y4M.size());
+  fluxo.read(a.inicio_.data(), static_cast<std::streamsize>(a.inicio_.size()));
+  a.inicio_.resize(static_cast<std::size_t>(fluxo.gcount()));
+  if (a.inicio_.empty()) return std::unexpected("the input is empty");
+  a.y4m_ = a.inicio_ == ASSINATURA_Y4M;
+  if (a.y4m_) {
+    if (auto c = a.ler_cabecalho(); !c) return std::unexpected(c.error());
+  }
+  return a;
+}
+
 std::expected<void, std::string> ArquivoDeQuadros::proximo(std::span<std::uint8_t, TAMANHO_DO_QUADRO> quadro) {
+  std::istream& entrada = *entrada_;
   if (!y4m_) {
-    if (lidos_ == quadros_) {
-      arquivo_.clear();
-      arquivo_.seekg(0);
+    if (arquivo_ && lidos_ == quadros_) {
+      entrada.clear();
+      entrada.seekg(0);
       lidos_ = 0;
     }
-    arquivo_.read(reinterpret_cast<char*>(quadro.data()), TAMANHO_DO_QUADRO);
-    if (arquivo_.gcount() != static_cast<std::streamsize>(TAMANHO_DO_QUADRO)) return std::unexpected("read error");
-    ++lidos_;
-    return {};
+    // A stream's first bytes were read already to look for the signature.
+    std::memcpy(quadro.data(), inicio_.data(), inicio_.size());
+    entrada.read(reinterpret_cast<char*>(quadro.data() + inicio_.size()),
+                 static_cast<std::streamsize>(TAMANHO_DO_QUADRO - inicio_.size()));
+    const std::size_t lidos = inicio_.size() + static_cast<std::size_t>(entrada.gcount());
+    inicio_.clear();
+    if (lidos == TAMANHO_DO_QUADRO) {
+      ++lidos_;
+      return {};
+    }
+    if (!arquivo_ && lidos == 0 && lidos_ > 0) {
+      acabou_ = true;
+      return std::unexpected("end of input");
+    }
+    return std::unexpected(arquivo_ ? "read error"
+                                    : "the input ended inside a frame (" + std::to_string(lidos) +
+                                          " of 3110400 bytes); raw input must be whole NV12 1920x1080 frames");
   }
   for (int tentativa = 0; tentativa < 2; ++tentativa) {
     std::string linha;
-    if (std::getline(arquivo_, linha) && linha.size() <= MAIOR_LINHA_Y4M) {
+    if (std::getline(entrada, linha) && linha.size() <= MAIOR_LINHA_Y4M) {
       if (!linha.starts_with(MARCA_DE_QUADRO)) return std::unexpected("Y4M: expected FRAME, found something else");
-      arquivo_.read(temporario_.data(), TAMANHO_DO_QUADRO);
-      if (arquivo_.gcount() != static_cast<std::streamsize>(TAMANHO_DO_QUADRO)) {
+      entrada.read(temporario_.data(), TAMANHO_DO_QUADRO);
+      if (entrada.gcount() != static_cast<std::streamsize>(TAMANHO_DO_QUADRO)) {
         return std::unexpected("Y4M: the last frame is cut short");
       }
       i420_para_nv12(std::span<const std::uint8_t, TAMANHO_DO_QUADRO>(
@@ -159,9 +194,13 @@ std::expected<void, std::string> ArquivoDeQuadros::proximo(std::span<std::uint8_
       return {};
     }
     if (lidos_ == 0) break;
+    if (!arquivo_) {
+      acabou_ = true;
+      return std::unexpected("end of input");
+    }
     // End of the file: play it again.
-    arquivo_.clear();
-    arquivo_.seekg(inicio_dos_quadros_);
+    entrada.clear();
+    entrada.seekg(inicio_dos_quadros_);
     lidos_ = 0;
   }
   return std::unexpected("Y4M: no frame could be read");

@@ -1,14 +1,17 @@
 // escritor_de_referencia: the desktop application's side of the camera's
-// pipe, for trying the camera without the application. Creates the pipe,
-// accepts the camera, writes frames at a chosen rate from the generated test
-// card or a file, prints frames written per second, and takes the camera
-// back whenever it reconnects.
+// pipe, for trying the camera without the application, built on the
+// producer library as an application would be. Sends frames at a chosen rate
+// from the generated test card, a file or standard input to every camera
+// reading the pipe, and prints frames sent per second.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,10 +19,9 @@
 #include "ferramentas/escritor/arquivo_de_quadros.h"
 #include "ferramentas/escritor/cartao_de_teste.h"
 #include "ferramentas/escritor/opcoes.h"
-#include "ferramentas/escritor/servidor_do_cano.h"
+#include "ferramentas/produtor/norva_escritor.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/utf8.h"
-#include "fonte/src/registro/texto_de_erro_windows.h"
 
 namespace norva::ferramentas {
 namespace {
@@ -32,7 +34,6 @@ namespace {
 constexpr int SAIDA_OK = 0;
 constexpr int SAIDA_FALHA = 1;
 constexpr int SAIDA_USO = 2;
-constexpr std::chrono::milliseconds ESPERA_POR_CAMERA{250};
 constexpr std::chrono::seconds INTERVALO_DO_RELATORIO{1};
 constexpr std::int64_t CEM_NANOSSEGUNDOS = 100;
 
@@ -81,21 +82,30 @@ std::vector<std::string> argumentos_utf8() {
   return args;
 }
 
+// How often the writer looks again while it waits for cameras.
+constexpr std::chrono::milliseconds ESPERA_POR_CAMERA{20};
+
+std::uint32_t cameras_lendo(norva_escritor escritor) {
+  norva_escritor_estatisticas e{};
+  return norva_escritor_estatisticas_de(escritor, &e) == NORVA_ESCRITOR_OK ? e.clientes_conectados : 0;
+}
+
 int executar(const OpcoesDoEscritor& opcoes) {
   std::optional<ArquivoDeQuadros> arquivo;
   if (opcoes.arquivo) {
-    auto aberto = ArquivoDeQuadros::abrir(*opcoes.arquivo);
+    const bool entrada_padrao = *opcoes.arquivo == "-";
+    if (entrada_padrao) _setmode(_fileno(stdin), _O_BINARY);
+    auto aberto = entrada_padrao ? ArquivoDeQuadros::de_fluxo(std::cin) : ArquivoDeQuadros::abrir(*opcoes.arquivo);
     if (!aberto) {
       std::fprintf(stderr, "error: %s\n", aberto.error().c_str());
       return SAIDA_FALHA;
     }
     arquivo = std::move(*aberto);
   }
-  const std::string nome = nome_do_cano(opcoes.nome_amigavel);
-  ServidorDoCano servidor(nome);
-  if (const DWORD erro = servidor.preparar(); erro != 0) {
-    std::fprintf(stderr, "error: cannot create the pipe %s: %s (os error %lu)\n", nome.c_str(),
-                 mensagem_do_sistema(erro).c_str(), erro);
+  const std::string nome_amigavel = opcoes.nome_amigavel.value_or("");
+  norva_escritor escritor = 0;
+  if (norva_escritor_abrir(nome_amigavel.c_str(), &escritor) != NORVA_ESCRITOR_OK) {
+    std::fprintf(stderr, "error: %s\n", norva_escritor_ultima_mensagem());
     return SAIDA_FALHA;
   }
   SetConsoleCtrlHandler(ao_ctrl_c, TRUE);
@@ -104,42 +114,53 @@ int executar(const OpcoesDoEscritor& opcoes) {
   DadosDoQuadro quadro = novo_quadro();
   const std::span<std::uint8_t, TAMANHO_DO_QUADRO> bytes(quadro.get(), TAMANHO_DO_QUADRO);
   Relogio relogio;
-  std::uint64_t escritos = 0;
-  std::printf("pipe %s: waiting for the camera (Ctrl+C ends)\n", nome.c_str());
+  std::uint64_t enviados = 0;
+  int saida = SAIDA_OK;
+  std::printf("pipe %s: waiting for %u camera(s) (Ctrl+C ends)\n", nome_do_cano(opcoes.nome_amigavel).c_str(),
+              opcoes.cameras);
   std::fflush(stdout);
-  while (!g_parar && (!opcoes.limite || escritos < *opcoes.limite)) {
-    auto conexao = servidor.aceitar(ESPERA_POR_CAMERA);
-    if (!conexao) continue;
-    // Listening again at once, so a camera that drops and reopens finds us.
-    servidor.preparar();
+  std::uint32_t minimo_de_cameras = opcoes.cameras;
+  while (!g_parar && (!opcoes.limite || enviados < *opcoes.limite)) {
+    if (cameras_lendo(escritor) < minimo_de_cameras) {
+      Sleep(static_cast<DWORD>(ESPERA_POR_CAMERA.count()));
+      continue;
+    }
+    // Once started, one camera is enough to go on.
+    minimo_de_cameras = 1;
     std::printf("camera connected\n");
     std::fflush(stdout);
     auto proximo = std::chrono::steady_clock::now();
     auto relatorio = proximo + INTERVALO_DO_RELATORIO;
     std::uint64_t neste_segundo = 0;
-    while (!g_parar && (!opcoes.limite || escritos < *opcoes.limite)) {
+    while (!g_parar && (!opcoes.limite || enviados < *opcoes.limite)) {
       if (arquivo) {
         if (auto lido = arquivo->proximo(bytes); !lido) {
-          std::fprintf(stderr, "error: %s\n", lido.error().c_str());
-          return SAIDA_FALHA;
+          if (!arquivo->acabou()) {
+            std::fprintf(stderr, "error: %s\n", lido.error().c_str());
+            saida = SAIDA_FALHA;
+          }
+          g_parar = true;
+          break;
         }
       } else {
-        CartaoDeTeste::desenhar(escritos, bytes);
+        CartaoDeTeste::desenhar(enviados, bytes);
       }
       const auto ts = static_cast<std::uint64_t>(
           std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
               .count());
-      if (!conexao->escrever_quadro(bytes, ts)) {
-        std::printf("camera gone; waiting for it to come back\n");
-        std::fflush(stdout);
+      if (norva_escritor_enviar(escritor, NORVA_ESCRITOR_NV12, bytes.data(), bytes.size(), LARGURA, ALTURA, 0, ts) !=
+          NORVA_ESCRITOR_OK) {
+        std::fprintf(stderr, "error: %s\n", norva_escritor_ultima_mensagem());
+        saida = SAIDA_FALHA;
+        g_parar = true;
         break;
       }
-      ++escritos;
+      ++enviados;
       ++neste_segundo;
       const auto agora = std::chrono::steady_clock::now();
       if (agora >= relatorio) {
-        std::printf("%llu frames/s (%llu written)\n", static_cast<unsigned long long>(neste_segundo),
-                    static_cast<unsigned long long>(escritos));
+        std::printf("%llu frames/s (%llu sent)\n", static_cast<unsigned long long>(neste_segundo),
+                    static_cast<unsigned long long>(enviados));
         std::fflush(stdout);
         neste_segundo = 0;
         relatorio += INTERVALO_DO_RELATORIO;
@@ -148,10 +169,21 @@ int executar(const OpcoesDoEscritor& opcoes) {
       // Fell behind by more than a frame: start the schedule again from now.
       if (agora > proximo + periodo) proximo = agora;
       relogio.dormir_ate(proximo);
+      if (cameras_lendo(escritor) == 0) {
+        std::printf("camera gone; waiting for it to come back\n");
+        std::fflush(stdout);
+        break;
+      }
     }
   }
-  std::printf("%llu frames written\n", static_cast<unsigned long long>(escritos));
-  return SAIDA_OK;
+  norva_escritor_estatisticas estatisticas{};
+  norva_escritor_estatisticas_de(escritor, &estatisticas);
+  // Closing lets every camera take the last frame first.
+  norva_escritor_fechar(escritor);
+  std::printf("%llu frames sent; %llu records written to cameras, %llu skipped by slow cameras\n",
+              static_cast<unsigned long long>(enviados), static_cast<unsigned long long>(estatisticas.quadros_enviados),
+              static_cast<unsigned long long>(estatisticas.quadros_pulados));
+  return saida;
 }
 
 }  // namespace

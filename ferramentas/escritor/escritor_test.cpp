@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "ferramentas/escritor/arquivo_de_quadros.h"
 #include "ferramentas/escritor/cartao_de_teste.h"
@@ -51,7 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                     CasoDeOpcoes{"sem_valor", {"--file"}, false, 0, "needs a value"},
                     CasoDeOpcoes{"nome_vazio", {"--name", ""}, false, 0, "non-empty"},
                     CasoDeOpcoes{"desconhecida", {"--rate", "3"}, false, 0, "unknown option '--rate'"},
-                    CasoDeOpcoes{"quadros_zero", {"--frames", "0"}, false, 0, "--frames"}),
+                    CasoDeOpcoes{"quadros_zero", {"--frames", "0"}, false, 0, "--frames"},
+                    CasoDeOpcoes{"entrada_padrao", {"--file", "-", "--wait-for", "2"}, true, 30, ""},
+                    CasoDeOpcoes{"esperar_17", {"--wait-for", "17"}, false, 0, "--wait-for takes"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(OpcoesAjuda, PedidaEListaAsOpcoes) {
@@ -201,6 +204,39 @@ INSTANTIATE_TEST_SUITE_P(
                     ArquivoRuim{"y4m_pequeno", "YUV4MPEG2 W640 H480 C420\nFRAME\n", "640x480"},
                     ArquivoRuim{"y4m_sem_quadro", "YUV4MPEG2 W1920 H1080 C420\nFRAME\nabc", "no whole"}),
     [](const auto& info) { return std::string(info.param.nome); });
+
+// Standard input plays once: Y4M and raw frames in order, then a clean end;
+// a raw stream cut inside a frame is an error.
+TEST(ArquivoDeQuadrosTeste, FluxoTocaUmaVez) {
+  std::vector<std::uint8_t> i420(TAMANHO_DO_QUADRO, 7), nv12(TAMANHO_DO_QUADRO);
+  std::string y4m = "YUV4MPEG2 W1920 H1080 F30:1 C420jpeg\n";
+  std::string cru;
+  for (std::uint8_t n : {1, 2}) {
+    std::fill_n(i420.begin(), TAMANHO_DO_PLANO_Y, n);
+    y4m += "FRAME\n" + std::string(i420.begin(), i420.end());
+    cru += std::string(TAMANHO_DO_QUADRO, static_cast<char>(n));
+  }
+  for (const std::string* dados : {&y4m, &cru}) {
+    std::istringstream fluxo(*dados);
+    auto f = ArquivoDeQuadros::de_fluxo(fluxo);
+    ASSERT_TRUE(f.has_value()) << f.error();
+    for (std::uint8_t n : {1, 2}) {
+      ASSERT_TRUE(f->proximo(Span(nv12)).has_value());
+      EXPECT_EQ(nv12[0], n);
+      EXPECT_EQ(nv12[TAMANHO_DO_QUADRO - 1], dados == &y4m ? 7 : n);
+    }
+    EXPECT_FALSE(f->proximo(Span(nv12)).has_value());
+    EXPECT_TRUE(f->acabou());
+  }
+  std::istringstream cortado(cru.substr(0, TAMANHO_DO_QUADRO + 5));
+  auto f = ArquivoDeQuadros::de_fluxo(cortado);
+  ASSERT_TRUE(f.has_value());
+  ASSERT_TRUE(f->proximo(Span(nv12)).has_value());
+  const auto r = f->proximo(Span(nv12));
+  ASSERT_FALSE(r.has_value());
+  EXPECT_FALSE(f->acabou());
+  EXPECT_NE(r.error().find("5 of 3110400"), std::string::npos) << r.error();
+}
 
 TEST(ArquivoDeQuadrosTeste, Inexistente) {
   const auto arquivo = ArquivoDeQuadros::abrir("/nao/existe/norva.yuv");

@@ -24,7 +24,7 @@ std::expected<OpcoesDoEscritor, std::string> ler_opcoes(const std::vector<std::s
       o.ajuda = true;
       continue;
     }
-    if (a != "--name" && a != "--fps" && a != "--file" && a != "--frames") {
+    if (a != "--name" && a != "--fps" && a != "--file" && a != "--frames" && a != "--wait-for") {
       return std::unexpected("unknown option '" + a + "'");
     }
     if (i + 1 >= argumentos.size()) return std::unexpected("option " + a + " needs a value");
@@ -42,6 +42,13 @@ std::expected<OpcoesDoEscritor, std::string> ler_opcoes(const std::vector<std::s
     } else if (a == "--file") {
       if (valor.empty()) return std::unexpected("--file needs a path");
       o.arquivo = valor;
+    } else if (a == "--wait-for") {
+      const auto n = numero(valor, 1, OpcoesDoEscritor::CAMERAS_MAXIMO);
+      if (!n) {
+        return std::unexpected("--wait-for takes a whole number of cameras from 1 to " +
+                               std::to_string(OpcoesDoEscritor::CAMERAS_MAXIMO) + ", not '" + valor + "'");
+      }
+      o.cameras = static_cast<std::uint32_t>(*n);
     } else {
       const auto n = numero(valor, 1, UINT64_MAX);
       if (!n) return std::unexpected("--frames takes a whole number of at least 1, not '" + valor + "'");
@@ -56,6 +63,7 @@ std::string texto_de_ajuda() {
 the desktop application does.
 
 usage: escritor_de_referencia [--name NAME] [--fps N] [--file PATH] [--frames N]
+                              [--wait-for N]
 
   --name NAME   the camera's friendly name; the pipe is the one that camera
                 reads. Without it, the default pipe \\.\pipe\norva-camera-v1.
@@ -65,13 +73,17 @@ usage: escritor_de_referencia [--name NAME] [--fps N] [--file PATH] [--frames N]
                         4:2:0 (C420, C420jpeg, C420mpeg2, C420paldv),
                         converted to NV12;
                   .yuv  raw NV12 1920x1080 frames back to back.
-                The file plays in a loop.
-  --frames N    stop after writing N frames.
+                The file plays in a loop. PATH - reads standard input
+                (Y4M or raw NV12) once, to its end, for example:
+                  ffmpeg -re -i talk.mp4 -vf scale=1920:1080 -pix_fmt yuv420p
+                    -f yuv4mpegpipe - | escritor_de_referencia --file -
+  --frames N    stop after sending N frames.
+  --wait-for N  start once N cameras read the pipe (default 1), 1 to 16.
   --help        this text.
 
-It creates the pipe, waits for the camera to connect, writes frames at the
-chosen rate, prints the frames written each second, and takes the camera back
-whenever it reconnects. Ctrl+C ends it.
+It creates the pipe, waits for the cameras to connect, sends frames at the
+chosen rate to every camera reading the pipe, prints the frames sent each
+second, and pauses while no camera reads. Ctrl+C ends it.
 )";
 }
 

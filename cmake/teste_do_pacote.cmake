@@ -36,9 +36,8 @@ file(GLOB_RECURSE _arquivos RELATIVE ${_pasta}/aberto ${_pasta}/aberto/*)
 list(SORT _arquivos)
 set(_esperados
   ${_nome}/INSTALL.txt ${_nome}/README.md ${_nome}/escritor_de_referencia.exe
-  ${_nome}/norva-camera-vigia.exe ${_nome}/norva-camera.exe ${_nome}/norva_camera_fonte.dll)
-file(GLOB _bibliotecas LIST_DIRECTORIES false RELATIVE ${_pasta}/aberto ${_pasta}/aberto/${_nome}/lib/* ${_pasta}/aberto/${_nome}/include/*)
-list(APPEND _esperados ${_bibliotecas})  # the producer library, when the build has it
+  ${_nome}/norva-camera-vigia.exe ${_nome}/norva-camera.exe ${_nome}/norva_camera_fonte.dll
+  ${_nome}/include/norva_escritor.h ${_nome}/lib/libnorva_escritor.dll.a ${_nome}/lib/norva_escritor.dll)
 list(SORT _esperados)
 if(NOT _arquivos STREQUAL _esperados)
   message(FATAL_ERROR "package holds\n  ${_arquivos}\nexpected\n  ${_esperados}")

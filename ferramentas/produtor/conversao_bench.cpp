@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef NORVA_COM_LIBYUV
+#include <libyuv/convert_from_argb.h>
+#endif
+
 #include "ferramentas/produtor/conversao.h"
 #include "ferramentas/produtor/imagem.h"
 
@@ -50,6 +54,14 @@ int main() {
   std::printf("memcpy of one NV12 frame (3110400 bytes): %.0f us (median of %d)\n", memcpy_us, REPETICOES);
   std::printf("BGRA to NV12, scalar reference: %.0f us (%.1f memcpy)\n", escalar_us, escalar_us / memcpy_us);
   std::printf("BGRA to NV12, library (SIMD): %.0f us (%.1f memcpy)\n", rapido_us, rapido_us / memcpy_us);
+#ifdef NORVA_COM_LIBYUV
+  // libyuv's "ARGB" is BGRA in memory: the same input, for scale.
+  const double libyuv_us = mediana_us([&] {
+    libyuv::ARGBToNV12(bgra.data(), LARGURA * 4, nv12.data(), LARGURA, nv12.data() + LARGURA * ALTURA, LARGURA,
+                       LARGURA, ALTURA);
+  });
+  std::printf("BGRA to NV12, libyuv: %.0f us (%.1f memcpy)\n", libyuv_us, libyuv_us / memcpy_us);
+#endif
   std::printf("BGRA->NV12 conversion per frame | %.0f us = %.1f memcpy | <= 3 memcpy | %s\n", rapido_us,
               rapido_us / memcpy_us, rapido_us / memcpy_us <= META_EM_MEMCPY ? "yes" : "no");
   return 0;

@@ -48,18 +48,27 @@ function(norva_biblioteca nome)
   norva_avisos(${nome})
 endfunction()
 
-# norva_teste(nome FONTES ... DEPENDE ...): a GoogleTest executable whose cases
-# ctest runs one by one (under Wine for the Windows build).
+# norva_teste(nome [REGISTRO_DA_MAQUINA] FONTES ... DEPENDE ...): a GoogleTest
+# executable whose cases ctest runs one by one (under Wine for the Windows
+# build). On Windows its log goes to a file of its own, unless it says
+# REGISTRO_DA_MAQUINA (it reads what the DLL writes to the machine-wide log:
+# its cases then hold that log's lock, so no other process writes it).
 function(norva_teste nome)
-  cmake_parse_arguments(A "" "" "FONTES;DEPENDE" ${ARGN})
+  cmake_parse_arguments(A "REGISTRO_DA_MAQUINA" "" "FONTES;DEPENDE" ${ARGN})
   add_executable(${nome} ${A_FONTES})
   target_link_libraries(${nome} PRIVATE ${A_DEPENDE} GTest::gtest_main GTest::gmock)
   norva_avisos(${nome})
   if(WIN32)
+    set(_trava "")
+    if(A_REGISTRO_DA_MAQUINA)
+      set(_trava RESOURCE_LOCK norva_registro_da_maquina)
+    else()
+      target_link_libraries(${nome} PRIVATE norva_registro_privado)
+    endif()
     # Discovery runs the test program under Wine, which may have to create the
     # prefix first: do it when ctest starts, with a generous time-out.
     gtest_discover_tests(${nome} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
-                         PROPERTIES TIMEOUT 300)
+                         PROPERTIES TIMEOUT 300 ${_trava})
   else()
     gtest_discover_tests(${nome} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endif()

@@ -43,4 +43,4 @@ add_test(NAME norva_pacote COMMAND ${CMAKE_COMMAND}
   -DBINARIOS=${CMAKE_BINARY_DIR} -DEMULADOR=${CMAKE_CROSSCOMPILING_EMULATOR}
   -DVERSAO=${PROJECT_VERSION} -DCPACK=${CMAKE_CPACK_COMMAND}
   -P ${CMAKE_CURRENT_LIST_DIR}/teste_do_pacote.cmake)
-set_tests_properties(norva_pacote PROPERTIES TIMEOUT 300 RESOURCE_LOCK norva_chave_do_clsid)
+set_tests_properties(norva_pacote PROPERTIES TIMEOUT 300 RESOURCE_LOCK norva_registro_da_maquina)

@@ -10,6 +10,7 @@
 #include "ferramentas/escritor/arquivo_de_quadros.h"
 #include "ferramentas/escritor/cartao_de_teste.h"
 #include "ferramentas/escritor/opcoes.h"
+#include "fonte/src/registro/registro_teste.h"
 
 namespace norva::ferramentas {
 namespace {
@@ -135,7 +136,7 @@ TEST(I420ParaNv12, IntercalaUeV) {
 class ArquivoTemporario {
  public:
   explicit ArquivoTemporario(const std::string& nome)
-      : caminho_(std::filesystem::temp_directory_path() / (nome + "-" + std::to_string(std::rand()))) {}
+      : caminho_(std::filesystem::temp_directory_path() / teste::nome_unico(nome)) {}
   ~ArquivoTemporario() { std::filesystem::remove(caminho_); }
   void escrever(const std::string& texto) { std::ofstream(caminho_, std::ios::binary | std::ios::app) << texto; }
   void escrever(const std::vector<std::uint8_t>& bytes) {

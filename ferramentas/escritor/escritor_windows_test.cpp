@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ferramentas/escritor/cartao_de_teste.h"
+#include "fonte/src/quadros/apoio_de_teste.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/registro/utf8.h"
 
@@ -56,7 +57,7 @@ std::vector<std::uint64_t> numeros_lidos(Cano& cano, std::chrono::milliseconds d
 }
 
 TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
-  const std::string nome = "C escritor " + std::to_string(GetCurrentProcessId());
+  const std::string nome = teste::nome_unico("C escritor");
   std::wstring exe = largo_de_utf8(NORVA_ESCRITOR_EXE);
   // The build path is a Unix path; Wine sees it on drive Z:.
   if (!exe.empty() && exe.front() == L'/') exe = L"Z:" + exe;
@@ -67,6 +68,9 @@ TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
   for (int camera = 0; camera < 2; ++camera) {
     auto cano = Cano::novo();
     cano->iniciar(nome);
+    // The writer's process may take a while to start and create its pipe on
+    // a loaded machine; the frames are counted from the connection on.
+    ASSERT_TRUE(teste::esperar_ate([&] { return cano->contadores().conectado; }, 60s)) << "camera " << camera;
     const auto numeros = numeros_lidos(*cano, 1500ms);
     cano->encerrar();
     // Repeats (no new frame within the wait) show the same number again.
@@ -80,6 +84,7 @@ TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
     }
     ultimo = numeros.back();
   }
+  EXPECT_TRUE(teste::esperar_ate([] { return leitores_vivos() == 0; })) << "a pipe reader outlives its camera";
 }
 
 }  // namespace

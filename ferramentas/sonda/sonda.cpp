@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "ferramentas/comum/imagem_nv12.h"
-#include "ferramentas/sonda/classificacao.h"
+#include "ferramentas/sonda/classificacao_em_fundo.h"
 #include "ferramentas/sonda/estatisticas.h"
 #include "fonte/src/lib/clsid.h"
 #include "fonte/src/plataforma/declaracoes.h"
@@ -196,13 +196,13 @@ int sondar(const Opcoes& o) {
     return SAIDA_CAMERA_INDISPONIVEL;
   }
 
-  if (o.pasta_png) std::filesystem::create_directories(*o.pasta_png);
-  ferramentas::Classificador classificador;
   Contagem contagem;
   std::vector<std::chrono::steady_clock::time_point> entregas;
-  std::vector<std::string> salvos;
+  ferramentas::ClassificacaoEmFundo classificacao(o.pasta_png ? o.salvar : std::set<std::size_t>{});
   int saida = SAIDA_OK;
   // The first read also starts the source; its wait is reported on its own.
+  // Inside the loop only the read, its arrival time and a copy of the frame:
+  // classifying and encoding happen elsewhere or afterwards.
   const auto antes_da_primeira = std::chrono::steady_clock::now();
   for (std::size_t i = 0; i < o.amostras; ++i) {
     DWORD indice = 0;
@@ -211,6 +211,7 @@ int sondar(const Opcoes& o) {
     ComPtr<IMFSample> amostra;
     hr = leitor->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0, &indice, &sinais,
                             &instante, &amostra);
+    const auto chegada = std::chrono::steady_clock::now();
     if (FAILED(hr) || (sinais & (MF_SOURCE_READERF_ERROR | MF_SOURCE_READERF_ENDOFSTREAM))) {
       std::fprintf(stderr, "error: ReadSample failed at sample %zu (HRESULT %s, flags 0x%lX)\n", i, hex(hr).c_str(),
                    static_cast<unsigned long>(sinais));
@@ -221,7 +222,7 @@ int sondar(const Opcoes& o) {
       ++contagem.lacunas;
       continue;
     }
-    entregas.push_back(std::chrono::steady_clock::now());
+    entregas.push_back(chegada);
     ComPtr<IMFMediaBuffer> buffer;
     BYTE* dados = nullptr;
     DWORD comprimento = 0;
@@ -232,17 +233,27 @@ int sondar(const Opcoes& o) {
     if (comprimento != TAMANHO_DO_QUADRO) {
       ++contagem.tamanho_errado;
     } else {
-      const std::span<const std::uint8_t, TAMANHO_DO_QUADRO> quadro(dados, TAMANHO_DO_QUADRO);
-      const bool e_padrao = classificador.numero_do_padrao(quadro).has_value();
-      ++(e_padrao ? contagem.padrao : contagem.cano);
-      if (o.pasta_png && o.salvar.contains(i)) {
-        const auto arquivo = *o.pasta_png / ("amostra_" + std::to_string(i) + (e_padrao ? "_padrao" : "_cano") + ".png");
-        if (ferramentas::gravar_png(arquivo, quadro)) salvos.push_back(arquivo.string());
-      }
+      classificacao.entregar(i, std::span<const std::uint8_t, TAMANHO_DO_QUADRO>(dados, TAMANHO_DO_QUADRO));
     }
     buffer->Unlock();
   }
   fonte->Shutdown();
+
+  auto classificados = classificacao.terminar();
+  contagem.padrao = classificados.padrao;
+  contagem.cano = classificados.cano;
+  std::vector<std::string> salvos;
+  if (o.pasta_png) {
+    std::filesystem::create_directories(*o.pasta_png);
+    for (const auto& q : classificados.guardados) {
+      const auto arquivo =
+          *o.pasta_png / ("amostra_" + std::to_string(q.indice) + (q.padrao ? "_padrao" : "_cano") + ".png");
+      if (ferramentas::gravar_png(arquivo, std::span<const std::uint8_t, TAMANHO_DO_QUADRO>(q.dados.get(),
+                                                                                           TAMANHO_DO_QUADRO))) {
+        salvos.push_back(arquivo.string());
+      }
+    }
+  }
 
   const auto e = ferramentas::calcular_estatisticas(entregas);
   std::printf("camera: %s%s%s\n", o.dll ? utf8(*o.dll).c_str() : "registered class ",

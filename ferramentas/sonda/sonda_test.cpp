@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "ferramentas/sonda/classificacao.h"
+#include "ferramentas/sonda/classificacao_em_fundo.h"
 #include "ferramentas/sonda/estatisticas.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
 
@@ -63,6 +64,31 @@ INSTANTIATE_TEST_SUITE_P(
         CasoDeCano{"croma_cinza_fora_do_circulo",
                    [](std::uint8_t* q) { std::memset(q + TAMANHO_DO_PLANO_Y, 128, TAMANHO_DO_QUADRO - TAMANHO_DO_PLANO_Y); }}),
     [](const auto& info) { return std::string(info.param.nome); });
+
+// Off the reading path: every frame handed over is counted once, and the
+// chosen ones come back as they were, whatever the caller did with its own
+// buffer afterwards.
+TEST(ClassificacaoEmFundo, ContaTodosEGuardaOsEscolhidos) {
+  ClassificacaoEmFundo classificacao({1, 3});
+  DadosDoQuadro quadro = novo_quadro();
+  for (std::size_t i = 0; i < 4; ++i) {
+    const DadosDoQuadro origem = PadraoDeBancada::desenhar(i);
+    std::memcpy(quadro.get(), origem.get(), TAMANHO_DO_QUADRO);
+    if (i == 3) quadro[5] ^= 1;  // no longer a pattern frame
+    classificacao.entregar(i, vista(quadro));
+    std::memset(quadro.get(), 0, TAMANHO_DO_QUADRO);
+  }
+  const ResultadoDaClassificacao r = classificacao.terminar();
+  EXPECT_EQ(r.padrao, 3u);
+  EXPECT_EQ(r.cano, 1u);
+  ASSERT_EQ(r.guardados.size(), 2u);
+  EXPECT_EQ(r.guardados[0].indice, 1u);
+  EXPECT_TRUE(r.guardados[0].padrao);
+  EXPECT_EQ(std::memcmp(r.guardados[0].dados.get(), PadraoDeBancada::desenhar(1).get(), TAMANHO_DO_QUADRO), 0);
+  EXPECT_EQ(r.guardados[1].indice, 3u);
+  EXPECT_FALSE(r.guardados[1].padrao);
+  EXPECT_EQ(r.guardados[1].dados[5], PadraoDeBancada::desenhar(3)[5] ^ 1);
+}
 
 // --- Rate and jitter ----------------------------------------------------------------
 

@@ -155,6 +155,7 @@ TEST_F(Companheiras, TheAttributeStoreIsSharedWithGetSourceAttributes) {
 
 TEST_F(Companheiras, RefusingMethodsRefuseAndLeaveTheSourceUsable) {
   ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
+  dar_nome_unico(fonte.Get(), "companheiras");  // activation starts its reader
   ComPtr<IMFActivate> ativacao;
   ComPtr<IMFGetService> servico;
   ComPtr<IKsControl> ks;

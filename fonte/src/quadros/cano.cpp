@@ -22,9 +22,28 @@ std::uint64_t idade_em_microssegundos(Relogio::time_point chegada, Relogio::time
   return static_cast<std::uint64_t>(ns) / NANOSSEGUNDOS_POR_MICROSSEGUNDO;
 }
 
+std::atomic<int> leitores_vivos_{0};
+
+// Counts one reader for as long as it lives, however its body ends.
+struct LeitorVivo {
+  LeitorVivo() { ++leitores_vivos_; }
+  ~LeitorVivo() { --leitores_vivos_; }
+  LeitorVivo(const LeitorVivo&) = delete;
+  LeitorVivo& operator=(const LeitorVivo&) = delete;
+};
+
 }  // namespace
 
-void lancar_thread_destacada(std::function<void()> corpo) { std::thread(std::move(corpo)).detach(); }
+void lancar_thread_destacada(std::function<void()> corpo) {
+  auto vivo = std::make_shared<LeitorVivo>();
+  std::thread([corpo = std::move(corpo), vivo = std::move(vivo)]() mutable {
+    corpo();
+    corpo = nullptr;  // the reader's state goes before the count drops
+    vivo.reset();
+  }).detach();
+}
+
+int leitores_vivos() { return leitores_vivos_.load(); }
 
 Cano::Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar)
     : transporte_(std::move(transporte)),

@@ -42,6 +42,12 @@ class Parada;
 using LancadorDoLeitor = std::function<void(std::function<void()>)>;
 void lancar_thread_destacada(std::function<void()> corpo);
 
+// How many threads started by lancar_thread_destacada in this module have
+// not yet finished their body. A process must not end while one still runs
+// (it would be killed mid-call); tests wait for zero after stopping their
+// cameras.
+int leitores_vivos();
+
 class Cano {
  public:
   // Everything initial; starts nothing, logs nothing. Reads the platform's

@@ -1,6 +1,7 @@
 #include "fonte/src/registro/processo_filho.h"
 
-#include <atomic>
+#include "fonte/src/registro/registro_teste.h"
+
 #include <utility>
 #include <vector>
 
@@ -36,12 +37,11 @@ std::wstring longo(const std::wstring& caminho) {
 }
 
 PastaTemporaria::PastaTemporaria() {
-  static std::atomic<unsigned> contador{0};
   std::wstring temporaria(MAX_PATH + 1, L'\0');
   temporaria.resize(GetTempPathW(static_cast<DWORD>(temporaria.size()), temporaria.data()));
   if (!temporaria.empty() && temporaria.back() == L'\\') temporaria.pop_back();
-  caminho_ = temporaria + L"\\norva-registro-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-             std::to_wstring(contador++);
+  const std::string nome = nome_unico("norva-registro");
+  caminho_ = temporaria + L"\\" + std::wstring(nome.begin(), nome.end());
   CreateDirectoryW(caminho_.c_str(), nullptr);
 }
 

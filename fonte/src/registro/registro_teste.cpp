@@ -1,7 +1,14 @@
 #include "fonte/src/registro/registro_teste.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace norva::teste {
 namespace {
@@ -33,7 +40,20 @@ std::optional<std::uint32_t> ler_numero(std::string_view& texto, std::string_vie
   return valor;
 }
 
+long este_processo() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return getpid();
+#endif
+}
+
 }  // namespace
+
+std::string nome_unico(std::string_view base) {
+  static std::atomic<unsigned> contador{0};
+  return std::string(base) + "-" + std::to_string(este_processo()) + "-" + std::to_string(contador++);
+}
 
 std::size_t contar_mensagem(const std::string& mensagem) {
   const auto todas = mensagens_registradas();

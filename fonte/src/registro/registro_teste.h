@@ -19,6 +19,11 @@ std::vector<std::string> mensagens_registradas();
 // How many of this process's messages equal `mensagem` exactly.
 std::size_t contar_mensagem(const std::string& mensagem);
 
+// `base`, this process's id and a count of the calls made in this process:
+// a name for a temporary file or folder, a pipe or a friendly name that no
+// other test process running at the same time uses.
+std::string nome_unico(std::string_view base);
+
 // One line of the log file taken apart.
 struct LinhaLida {
   std::string carimbo;  // "AAAA-MM-DD hh:mm:ss.mmm"

@@ -1,4 +1,5 @@
-// Windows: this process's messages, read back from the real log file. The
+// Windows: this process's messages, read back from the log file this
+// process writes (the machine-wide one, or the test program's own). The
 // file is read with full sharing, so writers in other processes are never
 // refused while a test reads.
 #include "fonte/src/registro/registro_teste_windows.h"
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "fonte/src/registro/arquivo_do_registro.h"
+#include "fonte/src/registro/destino_do_registro.h"
 #include "fonte/src/registro/registro_teste.h"
 
 namespace norva::teste {
@@ -45,7 +47,7 @@ std::vector<std::string> linhas_do_arquivo(const std::wstring& caminho) {
 }
 
 std::wstring caminho_do_registro() {
-  std::wstring caminho(PASTA_DO_REGISTRO);
+  std::wstring caminho(pasta_do_registro());
   caminho += L'\\';
   caminho += ARQUIVO_DO_REGISTRO;
   return caminho;

@@ -13,7 +13,9 @@ std::string conteudo_do_arquivo(const std::wstring& caminho);
 // feed; empty when the file cannot be read.
 std::vector<std::string> linhas_do_arquivo(const std::wstring& caminho);
 
-// The real log file, C:\ProgramData\Norva\camera-fonte.log.
+// The log file this process's writer appends to: the machine-wide
+// C:\ProgramData\Norva\camera-fonte.log, or in a test program that links
+// the private destination, its own file.
 std::wstring caminho_do_registro();
 std::vector<std::string> linhas_do_registro();
 

@@ -10,6 +10,7 @@
 #include "apps/windows/src/higiene_do_registro/higiene.h"
 #include "fonte/src/registro/arquivo_do_registro.h"
 #include "fonte/src/registro/caminho_do_modulo.h"
+#include "fonte/src/registro/destino_do_registro.h"
 #include "fonte/src/registro/linha_do_registro.h"
 #include "fonte/src/registro/registro.h"
 
@@ -32,7 +33,7 @@ void Registro::escrever(std::string_view mensagem) noexcept {
     const std::string_view etiqueta = etiqueta_do_consumidor(caminho_do_modulo());
     const std::string linha =
         montar_linha(carimbo, etiqueta, GetCurrentProcessId(), GetCurrentThreadId(), limpa);
-    acrescentar_linha(PASTA_DO_REGISTRO, ARQUIVO_DO_REGISTRO, linha);
+    acrescentar_ao_registro(linha);
   } catch (...) {
     // Only memory can run out here (the strings of this one line). The line
     // is lost like any other failure of the writer: a diagnostic must never

@@ -1,8 +1,8 @@
 // The writer on Windows: the file routine on private folders (creation of
 // every level, the folder's access list, append without truncation, failures
-// and planted links that write nothing), and
-// Registro::escrever against the real shared log, where each test finds its
-// own lines by pid.
+// and planted links that write nothing), and Registro::escrever into this test
+// program's own log file (its children write there too), where each test
+// finds its own lines by pid.
 #include <windows.h>
 
 #include <aclapi.h>
@@ -22,6 +22,7 @@
 
 #include "fonte/src/registro/acesso_da_pasta.h"
 #include "fonte/src/registro/arquivo_do_registro.h"
+#include "fonte/src/registro/destino_do_registro.h"
 #include "fonte/src/registro/linha_do_registro.h"
 #include "fonte/src/registro/processo_filho.h"
 #include "fonte/src/registro/registro.h"
@@ -260,7 +261,7 @@ TEST(ArquivoSomenteLeitura, RetornaSemEscreverNada) {
   EXPECT_EQ(teste::conteudo_do_arquivo(arquivo), "ja estava\n");
 }
 
-// This process's lines of the real log that carry exactly `mensagem`.
+// This process's lines of its log that carry exactly `mensagem`.
 std::vector<teste::LinhaLida> minhas_linhas_com(const std::string& mensagem) {
   std::vector<teste::LinhaLida> achadas;
   for (const std::string& linha : teste::linhas_do_registro()) {
@@ -282,7 +283,7 @@ TEST(RegistroEscrever, UmaLinhaComCarimboEtiquetaPidETid) {
   Registro::escrever(mensagem);
   const std::string depois = carimbo_agora();
 
-  EXPECT_TRUE(e_pasta(std::wstring(PASTA_DO_REGISTRO)));
+  EXPECT_TRUE(e_pasta(std::wstring(pasta_do_registro())));
   const auto linhas = minhas_linhas_com(mensagem);
   ASSERT_EQ(linhas.size(), 1u);
   EXPECT_EQ(linhas[0].etiqueta, "outro-consumidor");  // this test program's name
@@ -321,7 +322,7 @@ TEST(RegistroEscrever, MensagemDeVariasLinhasViraUmaLinha) {
 }
 
 // What came of numbered lines "<prefixo><k> <i>" (i from 1) written to the
-// real log by `autores[k]`: how many of each author's lines arrived, and
+// log by `autores[k]`: how many of each author's lines arrived, and
 // every line that carries the prefix but is broken, from the wrong author,
 // out of order or repeated.
 struct Conferencia {

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "fonte/src/plataforma/injecao.h"
+#include "fonte/src/quadros/apoio_de_teste.h"
 #include "fonte/src/quadros/cabecalho.h"
+#include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/registro_teste.h"
 #include "fonte/src/registro/utf8.h"
@@ -23,6 +25,9 @@ void AmbienteMF::TearDown() {
     EXPECT_EQ(Fonte::vivos(), fontes_antes_) << "a source was not freed";
     EXPECT_EQ(Fluxo::vivos(), fluxos_antes_) << "a stream was not freed";
   }
+  // Every camera is shut down by now: its pipe reader must end before the
+  // process does.
+  EXPECT_TRUE(esperar_ate([] { return leitores_vivos() == 0; })) << "a pipe reader is still running";
   MFShutdown();
   CoUninitialize();
 }
@@ -35,8 +40,7 @@ ComPtr<IMFMediaSourceEx> AmbienteMF::nova_fonte() {
 
 std::wstring AmbienteMF::dar_nome_unico(IMFMediaSourceEx* fonte, const char* base) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string nome = std::string("norva-D-") + std::to_string(GetCurrentProcessId()) + "-" +
-                     info->name() + "-" + base;
+  std::string nome = nome_unico(std::string("norva-D-") + info->name() + "-" + base);
   for (char& c : nome) {
     if (c == '/') c = '-';
   }

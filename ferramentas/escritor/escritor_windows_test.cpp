@@ -80,7 +80,9 @@ TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
     ASSERT_FALSE(numeros.empty()) << "camera " << camera;
     EXPECT_GE(numeros.back() - numeros.front(), 5u) << "camera " << camera;
     if (camera == 1) {
-      EXPECT_GT(numeros.front(), ultimo) << "the card started again instead of going on";
+      // A camera that connects is sent the newest frame at once, which may
+      // still be the one the first camera saw last: equal is going on.
+      EXPECT_GE(numeros.front(), ultimo) << "the card started again instead of going on";
     }
     ultimo = numeros.back();
   }

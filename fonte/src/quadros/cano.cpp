@@ -26,9 +26,10 @@ std::uint64_t idade_em_microssegundos(Relogio::time_point chegada, Relogio::time
 
 void lancar_thread_destacada(std::function<void()> corpo) { std::thread(std::move(corpo)).detach(); }
 
-Cano::Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar)
+Cano::Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar, PausaDoLeitor pausa)
     : transporte_(std::move(transporte)),
       lancar_(std::move(lancar)),
+      pausa_(std::move(pausa)),
       mesa_(std::make_shared<MesaDoCano>()),
       parada_(std::make_shared<Parada>()) {}
 
@@ -36,13 +37,14 @@ Cano::~Cano() = default;
 
 std::shared_ptr<Cano> Cano::novo() { return novo(transporte_da_plataforma()); }
 
-std::shared_ptr<Cano> Cano::novo(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar) {
-  return std::shared_ptr<Cano>(new Cano(std::move(transporte), std::move(lancar)));
+std::shared_ptr<Cano> Cano::novo(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar,
+                                 PausaDoLeitor pausa) {
+  return std::shared_ptr<Cano>(new Cano(std::move(transporte), std::move(lancar), std::move(pausa)));
 }
 
 void Cano::iniciar(const std::optional<std::string>& nome_amigavel) {
   if (iniciado_.exchange(true)) return;
-  Leitor leitor{nome_do_cano(nome_amigavel), transporte_, mesa_, parada_};
+  Leitor leitor{nome_do_cano(nome_amigavel), transporte_, mesa_, parada_, pausa_};
   Registro::escrever("cano desta câmera configurado (nome omitido)");
   try {
     lancar_([leitor = std::move(leitor)] { ciclo_de_leitura(leitor); });

@@ -41,16 +41,19 @@ class Parada;
 // std::system_error when no thread can be created.
 using LancadorDoLeitor = std::function<void(std::function<void()>)>;
 void lancar_thread_destacada(std::function<void()> corpo);
+// How the reader waits before reopening the pipe; tests put a stand-in that
+// records the pauses instead of letting time pass.
+using PausaDoLeitor = std::function<void(std::chrono::milliseconds)>;
 
 class Cano {
  public:
   // Everything initial; starts nothing, logs nothing. Reads the platform's
   // pipes (the named pipes on Windows).
   static std::shared_ptr<Cano> novo();
-  // The same over another transport, and with another way of starting the
-  // reader thread (tests).
+  // The same over another transport, with another way of starting the
+  // reader thread and of pausing it (tests).
   static std::shared_ptr<Cano> novo(std::shared_ptr<TransporteDoCano> transporte,
-                                    LancadorDoLeitor lancar = lancar_thread_destacada);
+                                    LancadorDoLeitor lancar = lancar_thread_destacada, PausaDoLeitor pausa = {});
 
   // One-shot: the first call names the pipe from `nome_amigavel` (UTF-8;
   // absent when missing, unreadable or empty) and starts the reader thread;
@@ -70,10 +73,11 @@ class Cano {
   Cano& operator=(const Cano&) = delete;
 
  private:
-  Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar);
+  Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar, PausaDoLeitor pausa);
 
   std::shared_ptr<TransporteDoCano> transporte_;
   LancadorDoLeitor lancar_;
+  PausaDoLeitor pausa_;
   std::shared_ptr<MesaDoCano> mesa_;  // shared with the reader thread
   std::shared_ptr<Parada> parada_;    // shared with the reader thread
   std::atomic<std::uint64_t> quadros_de_padrao_{0};  // n of the next pattern frame

@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <system_error>
-#include <thread>
 
 #include "fonte/src/quadros/ciclo_de_leitura.h"
 #include "fonte/src/quadros/nome_do_cano.h"
@@ -23,8 +22,6 @@ std::uint64_t idade_em_microssegundos(Relogio::time_point chegada, Relogio::time
 }
 
 }  // namespace
-
-void lancar_thread_destacada(std::function<void()> corpo) { std::thread(std::move(corpo)).detach(); }
 
 Cano::Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar, PausaDoLeitor pausa)
     : transporte_(std::move(transporte)),

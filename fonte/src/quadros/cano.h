@@ -37,7 +37,8 @@ class TransporteDoCano;
 struct MesaDoCano;
 class Parada;
 
-// Starts the reader's body on a new thread of its own, detached; throws
+// Starts the reader's body on a new thread of its own, detached, which keeps
+// the module holding this code loaded until it ends; throws
 // std::system_error when no thread can be created.
 using LancadorDoLeitor = std::function<void(std::function<void()>)>;
 void lancar_thread_destacada(std::function<void()> corpo);

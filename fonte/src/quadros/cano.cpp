@@ -50,13 +50,7 @@ void Cano::iniciar(const std::optional<std::string>& nome_amigavel) {
   }
 }
 
-QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
-  // Every answer is a new buffer the caller keeps: allocated here, before
-  // any lock, so neither the reader nor other requests wait on it, and
-  // running out of memory leaves the state untouched.
-  // (Buffers come from the frame reserve, already mapped: the copy under the
-  // mutex does not wait for page faults once the first frames have passed.)
-  DadosDoQuadro saida = novo_quadro();
+Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro destino) {
   std::unique_lock trava(mesa_->mutex);
   EstadoDoCano& e = mesa_->estado;
   if (e.conectado && !e.quadro_novo) {
@@ -73,22 +67,22 @@ QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
     ++e.entregues;
     e.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
     e.ts_do_host = quadro.ts_do_host;
-    std::memcpy(saida.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
-    return {std::move(saida), Origem::Cano};
+    std::memcpy(destino.data(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    return Origem::Cano;
   }
   if (e.conectado && e.ultimo_entregue) {
     ++e.repetidos;
     ++e.entregues;
-    std::memcpy(saida.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
-    return {std::move(saida), Origem::Cano};
+    std::memcpy(destino.data(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    return Origem::Cano;
   }
-  // A reconnection never starts by repeating a frame of the previous one.
+  // A reconnection never starts by repeating a frame of the previous one;
+  // the buffer is freed after the unlock.
   DadosDoQuadro antigo;
   if (!e.conectado) antigo = std::move(e.ultimo_entregue);
   trava.unlock();
-  const std::uint64_t n = quadros_de_padrao_.fetch_add(1);
-  PadraoDeBancada::desenhar_em(n, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(saida.get(), TAMANHO_DO_QUADRO));
-  return {std::move(saida), Origem::Padrao};
+  PadraoDeBancada::desenhar_em(quadros_de_padrao_.fetch_add(1), destino);
+  return Origem::Padrao;
 }
 
 ContadoresDoCano Cano::contadores() const {

@@ -61,8 +61,16 @@ class Cano {
   // later calls return at once. Never fails visibly.
   void iniciar(const std::optional<std::string>& nome_amigavel);
 
-  // Always returns exactly one frame, which the caller now owns.
-  QuadroEntregue obter_quadro(std::chrono::nanoseconds espera);
+  // Writes exactly one frame over every byte of `destino` (the stream's
+  // locked sample buffer) and tells its origin. A pipe frame is copied once,
+  // under the mutex; a pattern frame is drawn in place, without it.
+  Origem obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro destino);
+  // The same into a new buffer of the caller's (tests and tools).
+  QuadroEntregue obter_quadro(std::chrono::nanoseconds espera) {
+    DadosDoQuadro dados = novo_quadro();
+    const Origem origem = obter_quadro(espera, DestinoDoQuadro(dados.get(), TAMANHO_DO_QUADRO));
+    return {std::move(dados), origem};
+  }
 
   ContadoresDoCano contadores() const;
 

@@ -1,6 +1,5 @@
 #include "fonte/src/fluxo/fluxo.h"
 
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -121,22 +120,26 @@ void Fluxo::aguardar_a_vez(Origem origem) noexcept {
   plataforma::dormir(espera);
 }
 
-// Builds the sample around a copy of the frame and queues it as MEMediaSample.
-Resultado<void> Fluxo::entregar_amostra(const QuadroEntregue& quadro, IUnknown* token) noexcept {
+// Locks a buffer of the stock and has the frame supply write the frame
+// straight into it: the one copy of a pipe frame, or the pattern drawn in
+// place. The buffer is unlocked whatever happens.
+Resultado<Origem> Fluxo::preencher(IMFMediaBuffer* buffer) noexcept {
+  BYTE* destino = nullptr;
+  if (auto r = verificar(buffer->Lock(&destino, nullptr, nullptr)); !r) return std::unexpected(r.error());
+  const Origem origem = cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO, DestinoDoQuadro(destino, TAMANHO_DO_QUADRO));
+  if (auto r = verificar(buffer->Unlock()); !r) return std::unexpected(r.error());
+  if (auto r = verificar(buffer->SetCurrentLength(static_cast<DWORD>(TAMANHO_DO_QUADRO))); !r) {
+    return std::unexpected(r.error());
+  }
+  return origem;
+}
+
+// Wraps the filled buffer in a sample stamped now and queues it as MEMediaSample.
+Resultado<void> Fluxo::entregar_amostra(IMFMediaBuffer* buffer, IUnknown* token) noexcept {
   auto amostra = plataforma::criar_amostra();
   if (!amostra) return std::unexpected(amostra.error());
-  auto buffer = estoque_.obter(static_cast<DWORD>(TAMANHO_DO_QUADRO));
-  if (!buffer) return std::unexpected(buffer.error());
-
-  BYTE* destino = nullptr;
-  if (auto r = verificar((*buffer)->Lock(&destino, nullptr, nullptr)); !r) return r;
-  std::memcpy(destino, quadro.dados.get(), TAMANHO_DO_QUADRO);
-  if (auto r = verificar((*buffer)->Unlock()); !r) return r;
-  if (auto r = verificar((*buffer)->SetCurrentLength(static_cast<DWORD>(TAMANHO_DO_QUADRO))); !r) {
-    return r;
-  }
-  if (auto r = verificar((*amostra)->AddBuffer(buffer->Get())); !r) return r;
-  estoque_.guardar(buffer->Get());
+  if (auto r = verificar((*amostra)->AddBuffer(buffer)); !r) return r;
+  estoque_.guardar(buffer);
   if (auto r = verificar((*amostra)->SetSampleTime(plataforma::tempo_do_sistema())); !r) return r;
   if (auto r = verificar((*amostra)->SetSampleDuration(DURACAO_DA_AMOSTRA)); !r) return r;
   if (token != nullptr) {
@@ -154,13 +157,16 @@ HRESULT Fluxo::RequestSample(IUnknown* pToken) noexcept {
   // The state is looked at only here: a Stop or Shutdown while this request
   // waits for its frame does not keep it from queuing its sample.
   if (auto r = verificar_entrega(); !r) return entregar(r);
-  const QuadroEntregue quadro = cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO);
-  aguardar_a_vez(quadro.origem);
-  if (auto r = entregar_amostra(quadro, pToken); !r) return entregar(r);
+  auto buffer = estoque_.obter(static_cast<DWORD>(TAMANHO_DO_QUADRO));
+  if (!buffer) return entregar(buffer.error());
+  const auto origem = preencher(buffer->Get());
+  if (!origem) return entregar(origem.error());
+  aguardar_a_vez(*origem);
+  if (auto r = entregar_amostra(buffer->Get(), pToken); !r) return entregar(r);
 
   const std::uint64_t n = amostras_entregues_.fetch_add(1) + 1;
   if (registra_a_amostra(n)) {
-    Registro::escrever(linha_do_quadro(n, quadro.origem, cano_->contadores()));
+    Registro::escrever(linha_do_quadro(n, *origem, cano_->contadores()));
   }
   return S_OK;
 }

@@ -1,7 +1,8 @@
 // Fluxo: the media source's one stream (IMFMediaStream2). Each RequestSample
-// takes one frame from Cano, paces bench-pattern frames, copies the frame into
-// a new system-memory sample stamped with the system time and queues it as an
-// MEMediaSample event on the stream's own queue. All work runs on the
+// locks a system-memory buffer, has Cano write one frame straight into it,
+// paces bench-pattern frames, wraps the buffer in a new sample stamped with
+// the system time and queues it as an MEMediaSample event on the stream's
+// own queue. All work runs on the
 // caller's thread; the stream makes no thread.
 //
 // Locks: `estado_->mutex` (shared with the source) and `mutex_do_ritmo_`, each
@@ -67,8 +68,8 @@ class Fluxo final : public plataforma::ObjetoCom<Fluxo, IMFMediaStream2> {
 
   plataforma::Resultado<void> verificar_entrega() noexcept;
   void aguardar_a_vez(Origem origem) noexcept;
-  plataforma::Resultado<void> entregar_amostra(const QuadroEntregue& quadro,
-                                               IUnknown* token) noexcept;
+  plataforma::Resultado<Origem> preencher(IMFMediaBuffer* buffer) noexcept;
+  plataforma::Resultado<void> entregar_amostra(IMFMediaBuffer* buffer, IUnknown* token) noexcept;
 
   const std::shared_ptr<EstadoDoFluxo> estado_;
   const Microsoft::WRL::ComPtr<IMFMediaEventQueue> fila_;

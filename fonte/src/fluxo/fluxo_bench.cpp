@@ -2,10 +2,14 @@
 // under Wine: build/<dir>/fonte/src/fluxo/norva_fluxo_bench.exe
 //  1. RequestSample's own work for a pipe frame that is already waiting,
 //     beside one memcpy of a whole frame.
-//  2. How closely bench-pattern samples pulled in a tight loop keep the
+//  2. RequestSample's own work for a bench-pattern frame (requests spaced
+//     wider than a period, so the pacer holds nothing back), beside drawing.
+//  3. How closely bench-pattern samples pulled in a tight loop keep the
 //     33,333,333 ns schedule.
+// Lines starting "resumo: " feed scripts/medir's summary table.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -90,10 +94,48 @@ void medir_trabalho_proprio(Ns copia) {
   const Ns mediana = quantil(tempos, 0.5);
   std::printf("minimum %.3f ms\n", ms(*std::min_element(tempos.begin(), tempos.end())));
   std::printf("memcpy of one frame (3110400 B): median %.3f ms\n", ms(copia));
+  const double copias = static_cast<double>(mediana.count()) / static_cast<double>(copia.count());
   std::printf("RequestSample own work, pipe frame waiting (%zu requests): median %.3f ms, p99 %.3f ms"
-              " = %.1f frame copies (goal: within 4)\n",
-              tempos.size(), ms(mediana), ms(quantil(tempos, PERCENTIL)),
-              static_cast<double>(mediana.count()) / static_cast<double>(copia.count()));
+              " = %.2f frame copies (goal: at most 1.5)\n",
+              tempos.size(), ms(mediana), ms(quantil(tempos, PERCENTIL)), copias);
+  std::printf("resumo: RequestSample, pipe frame (frame copies, median) | %.2f | <= 1.5 | %s\n", copias,
+              copias <= 1.5 ? "yes" : "no");
+}
+
+Ns mediana_do_desenho() {
+  std::vector<std::uint8_t> quadro(norva::TAMANHO_DO_QUADRO);
+  std::vector<Ns> tempos;
+  for (int i = 0; i < MEDICOES_DE_PARTES; ++i) {
+    const auto t0 = Relogio::now();
+    norva::PadraoDeBancada::desenhar_em(static_cast<std::uint64_t>(i), norva::DestinoDoQuadro(quadro.data(), quadro.size()));
+    tempos.push_back(Relogio::now() - t0);
+  }
+  return quantil(tempos, 0.5);
+}
+
+// A bench-pattern request's own work: no writer, requests spaced wider than
+// a period so the pacer never holds one back.
+void medir_padrao_proprio(Ns copia) {
+  constexpr auto INTERVALO = 50ms;
+  const std::wstring nome = L"norva-D-bench-proprio-" + std::to_wstring(GetCurrentProcessId());
+  ComPtr<IMFMediaSourceEx> fonte = fonte_com_nome(nome.c_str());
+  ComPtr<IMFMediaStream> fluxo = static_cast<norva::Fonte*>(fonte.Get())->fluxo();
+  std::vector<Ns> tempos;
+  for (int i = 0; i < PEDIDOS_DO_CANO; ++i) {
+    std::this_thread::sleep_for(INTERVALO);
+    const auto t0 = Relogio::now();
+    fluxo->RequestSample(nullptr);
+    tempos.push_back(Relogio::now() - t0);
+    esvaziar(fluxo.Get());
+  }
+  fonte->Shutdown();
+  const Ns desenho = mediana_do_desenho();
+  const double alem = static_cast<double>((quantil(tempos, 0.5) - desenho).count()) / static_cast<double>(copia.count());
+  std::printf("RequestSample own work, bench pattern (%d requests): median %.3f ms; drawing alone median %.3f ms;"
+              " beyond the drawing %.2f frame copies (goal: at most 0.2)\n",
+              PEDIDOS_DO_CANO, ms(quantil(tempos, 0.5)), ms(desenho), alem);
+  std::printf("resumo: RequestSample, bench pattern (frame copies beyond drawing, median) | %.2f | <= 0.2 | %s\n", alem,
+              alem <= 0.2 ? "yes" : "no");
 }
 
 // Where a bench-pattern sample's time goes: drawing the pattern, and the
@@ -136,25 +178,27 @@ void medir_partes(Ns copia) {
               static_cast<double>(quantil(plataforma, 0.5).count()) / static_cast<double>(copia.count()));
 }
 
-// The frame supply's share of a pipe request: Cano::obter_quadro on a frame
-// that is already waiting, plus freeing the frame as the request does.
+// The frame supply's share of a pipe request: Cano::obter_quadro writing a
+// frame that is already waiting into a buffer that is reused, as the
+// stream's stock is.
 void medir_cano() {
   const std::wstring nome = L"norva-D-bench-cano-" + std::to_wstring(GetCurrentProcessId());
   norva::teste::EscritorDeTeste escritor(nome, 0x6B);
   std::shared_ptr<norva::Cano> cano = norva::Cano::novo();
   cano->iniciar(std::string(nome.begin(), nome.end()));
   std::vector<Ns> tempos;
+  std::vector<std::uint8_t> destino(norva::TAMANHO_DO_QUADRO);
   for (int i = 0; i < PEDIDOS_DO_CANO; ++i) {
     std::this_thread::sleep_for(FOLGA_PARA_O_ESCRITOR);
     const auto t0 = Relogio::now();
-    norva::QuadroEntregue quadro = cano->obter_quadro(norva::ESPERA_MAXIMA_DO_CANO);
-    quadro.dados.reset();
+    const norva::Origem origem =
+        cano->obter_quadro(norva::ESPERA_MAXIMA_DO_CANO, norva::DestinoDoQuadro(destino.data(), destino.size()));
     const Ns gasto = Relogio::now() - t0;
-    if (quadro.origem == norva::Origem::Cano && gasto < LIMITE_SEM_ESPERA) tempos.push_back(gasto);
+    if (origem == norva::Origem::Cano && gasto < LIMITE_SEM_ESPERA) tempos.push_back(gasto);
   }
   cano->encerrar();
   if (!tempos.empty()) {
-    std::printf("frame supply share (Cano::obter_quadro + free, frame waiting, %zu requests): median %.3f ms\n",
+    std::printf("frame supply share (Cano::obter_quadro into a reused buffer, frame waiting, %zu requests): median %.3f ms\n",
                 tempos.size(), ms(quantil(tempos, 0.5)));
   }
 }
@@ -190,6 +234,11 @@ void medir_ritmo() {
               " goal within 0.05 ms), mean deviation %.3f ms, p99 |deviation| %.3f ms (goal under 2 ms)\n",
               AMOSTRAS_DE_PADRAO, ms(intervalo), soma / static_cast<double>(desvios.size()) / 1e6,
               ms(quantil(desvios, PERCENTIL)));
+  const double erro = std::abs(ms(intervalo) - ms(PERIODO));
+  std::printf("resumo: pacing, mean interval (ms) | %.4f | 33.3333 +- 0.05 | %s\n", ms(intervalo),
+              erro <= 0.05 ? "yes" : "no");
+  std::printf("resumo: pacing, p99 |deviation| (ms) | %.3f | < 2 | %s\n", ms(quantil(desvios, PERCENTIL)),
+              ms(quantil(desvios, PERCENTIL)) < 2 ? "yes" : "no");
 }
 
 }  // namespace
@@ -200,6 +249,7 @@ int main() {
   const Ns copia = mediana_da_copia();
   medir_partes(copia);
   medir_trabalho_proprio(copia);
+  medir_padrao_proprio(copia);
   medir_cano();
   medir_ritmo();
   MFShutdown();

@@ -32,8 +32,9 @@ std::string linha_de_criacao() {
 
 }  // namespace
 
-Resultado<ComPtr<IMFMediaSourceEx>> Fonte::criar() noexcept {
-  std::shared_ptr<Cano> cano = Cano::novo();
+Resultado<ComPtr<IMFMediaSourceEx>> Fonte::criar() noexcept { return criar(Cano::novo()); }
+
+Resultado<ComPtr<IMFMediaSourceEx>> Fonte::criar(std::shared_ptr<Cano> cano) noexcept {
   auto tipo = criar_tipo_nv12();
   if (!tipo) return std::unexpected(tipo.error());
   auto descritor = criar_descritor_do_fluxo(tipo->Get());

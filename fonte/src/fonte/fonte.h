@@ -33,6 +33,8 @@ class Fonte final
   // Builds a complete source, not started, with one reference (the caller's).
   // The body of the class factory's CreateInstance.
   static plataforma::Resultado<Microsoft::WRL::ComPtr<IMFMediaSourceEx>> criar() noexcept;
+  // The same around a given frame supply (tests read its counters).
+  static plataforma::Resultado<Microsoft::WRL::ComPtr<IMFMediaSourceEx>> criar(std::shared_ptr<Cano> cano) noexcept;
 
   // Quietly breaks the source <-> stream cycle of a source that no consumer
   // will ever see (CreateInstance whose final QueryInterface failed), so the

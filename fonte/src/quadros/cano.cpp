@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <system_error>
-#include <thread>
 
 #include "fonte/src/quadros/ciclo_de_leitura.h"
 #include "fonte/src/quadros/nome_do_cano.h"
@@ -22,32 +21,12 @@ std::uint64_t idade_em_microssegundos(Relogio::time_point chegada, Relogio::time
   return static_cast<std::uint64_t>(ns) / NANOSSEGUNDOS_POR_MICROSSEGUNDO;
 }
 
-std::atomic<int> leitores_vivos_{0};
-
-// Counts one reader for as long as it lives, however its body ends.
-struct LeitorVivo {
-  LeitorVivo() { ++leitores_vivos_; }
-  ~LeitorVivo() { --leitores_vivos_; }
-  LeitorVivo(const LeitorVivo&) = delete;
-  LeitorVivo& operator=(const LeitorVivo&) = delete;
-};
-
 }  // namespace
 
-void lancar_thread_destacada(std::function<void()> corpo) {
-  auto vivo = std::make_shared<LeitorVivo>();
-  std::thread([corpo = std::move(corpo), vivo = std::move(vivo)]() mutable {
-    corpo();
-    corpo = nullptr;  // the reader's state goes before the count drops
-    vivo.reset();
-  }).detach();
-}
-
-int leitores_vivos() { return leitores_vivos_.load(); }
-
-Cano::Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar)
+Cano::Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar, PausaDoLeitor pausa)
     : transporte_(std::move(transporte)),
       lancar_(std::move(lancar)),
+      pausa_(std::move(pausa)),
       mesa_(std::make_shared<MesaDoCano>()),
       parada_(std::make_shared<Parada>()) {}
 
@@ -55,13 +34,14 @@ Cano::~Cano() = default;
 
 std::shared_ptr<Cano> Cano::novo() { return novo(transporte_da_plataforma()); }
 
-std::shared_ptr<Cano> Cano::novo(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar) {
-  return std::shared_ptr<Cano>(new Cano(std::move(transporte), std::move(lancar)));
+std::shared_ptr<Cano> Cano::novo(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar,
+                                 PausaDoLeitor pausa) {
+  return std::shared_ptr<Cano>(new Cano(std::move(transporte), std::move(lancar), std::move(pausa)));
 }
 
 void Cano::iniciar(const std::optional<std::string>& nome_amigavel) {
   if (iniciado_.exchange(true)) return;
-  Leitor leitor{nome_do_cano(nome_amigavel), transporte_, mesa_, parada_};
+  Leitor leitor{nome_do_cano(nome_amigavel), transporte_, mesa_, parada_, pausa_};
   Registro::escrever("cano desta câmera configurado (nome omitido)");
   try {
     lancar_([leitor = std::move(leitor)] { ciclo_de_leitura(leitor); });
@@ -70,13 +50,7 @@ void Cano::iniciar(const std::optional<std::string>& nome_amigavel) {
   }
 }
 
-QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
-  // Every answer is a new buffer the caller keeps: allocated here, before
-  // any lock, so neither the reader nor other requests wait on it, and
-  // running out of memory leaves the state untouched.
-  // (Buffers come from the frame reserve, already mapped: the copy under the
-  // mutex does not wait for page faults once the first frames have passed.)
-  DadosDoQuadro saida = novo_quadro();
+Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro destino) {
   std::unique_lock trava(mesa_->mutex);
   EstadoDoCano& e = mesa_->estado;
   if (e.conectado && !e.quadro_novo) {
@@ -93,22 +67,22 @@ QuadroEntregue Cano::obter_quadro(std::chrono::nanoseconds espera) {
     ++e.entregues;
     e.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
     e.ts_do_host = quadro.ts_do_host;
-    std::memcpy(saida.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
-    return {std::move(saida), Origem::Cano};
+    std::memcpy(destino.data(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    return Origem::Cano;
   }
   if (e.conectado && e.ultimo_entregue) {
     ++e.repetidos;
     ++e.entregues;
-    std::memcpy(saida.get(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
-    return {std::move(saida), Origem::Cano};
+    std::memcpy(destino.data(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    return Origem::Cano;
   }
-  // A reconnection never starts by repeating a frame of the previous one.
+  // A reconnection never starts by repeating a frame of the previous one;
+  // the buffer is freed after the unlock.
   DadosDoQuadro antigo;
   if (!e.conectado) antigo = std::move(e.ultimo_entregue);
   trava.unlock();
-  const std::uint64_t n = quadros_de_padrao_.fetch_add(1);
-  PadraoDeBancada::desenhar_em(n, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(saida.get(), TAMANHO_DO_QUADRO));
-  return {std::move(saida), Origem::Padrao};
+  PadraoDeBancada::desenhar_em(quadros_de_padrao_.fetch_add(1), destino);
+  return Origem::Padrao;
 }
 
 ContadoresDoCano Cano::contadores() const {

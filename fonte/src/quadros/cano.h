@@ -37,10 +37,14 @@ class TransporteDoCano;
 struct MesaDoCano;
 class Parada;
 
-// Starts the reader's body on a new thread of its own, detached; throws
+// Starts the reader's body on a new thread of its own, detached, which keeps
+// the module holding this code loaded until it ends; throws
 // std::system_error when no thread can be created.
 using LancadorDoLeitor = std::function<void(std::function<void()>)>;
 void lancar_thread_destacada(std::function<void()> corpo);
+// How the reader waits before reopening the pipe; tests put a stand-in that
+// records the pauses instead of letting time pass.
+using PausaDoLeitor = std::function<void(std::chrono::milliseconds)>;
 
 // How many threads started by lancar_thread_destacada in this module have
 // not yet finished their body. A process must not end while one still runs
@@ -53,18 +57,26 @@ class Cano {
   // Everything initial; starts nothing, logs nothing. Reads the platform's
   // pipes (the named pipes on Windows).
   static std::shared_ptr<Cano> novo();
-  // The same over another transport, and with another way of starting the
-  // reader thread (tests).
+  // The same over another transport, with another way of starting the
+  // reader thread and of pausing it (tests).
   static std::shared_ptr<Cano> novo(std::shared_ptr<TransporteDoCano> transporte,
-                                    LancadorDoLeitor lancar = lancar_thread_destacada);
+                                    LancadorDoLeitor lancar = lancar_thread_destacada, PausaDoLeitor pausa = {});
 
   // One-shot: the first call names the pipe from `nome_amigavel` (UTF-8;
   // absent when missing, unreadable or empty) and starts the reader thread;
   // later calls return at once. Never fails visibly.
   void iniciar(const std::optional<std::string>& nome_amigavel);
 
-  // Always returns exactly one frame, which the caller now owns.
-  QuadroEntregue obter_quadro(std::chrono::nanoseconds espera);
+  // Writes exactly one frame over every byte of `destino` (the stream's
+  // locked sample buffer) and tells its origin. A pipe frame is copied once,
+  // under the mutex; a pattern frame is drawn in place, without it.
+  Origem obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro destino);
+  // The same into a new buffer of the caller's (tests and tools).
+  QuadroEntregue obter_quadro(std::chrono::nanoseconds espera) {
+    DadosDoQuadro dados = novo_quadro();
+    const Origem origem = obter_quadro(espera, DestinoDoQuadro(dados.get(), TAMANHO_DO_QUADRO));
+    return {std::move(dados), origem};
+  }
 
   ContadoresDoCano contadores() const;
 
@@ -76,10 +88,11 @@ class Cano {
   Cano& operator=(const Cano&) = delete;
 
  private:
-  Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar);
+  Cano(std::shared_ptr<TransporteDoCano> transporte, LancadorDoLeitor lancar, PausaDoLeitor pausa);
 
   std::shared_ptr<TransporteDoCano> transporte_;
   LancadorDoLeitor lancar_;
+  PausaDoLeitor pausa_;
   std::shared_ptr<MesaDoCano> mesa_;  // shared with the reader thread
   std::shared_ptr<Parada> parada_;    // shared with the reader thread
   std::atomic<std::uint64_t> quadros_de_padrao_{0};  // n of the next pattern frame

@@ -7,7 +7,8 @@
 //     and its ratio to the bare pipe;
 //   - idade_do_quadro with a writer at 30 fps and a consumer waiting in
 //     obter_quadro: median and p99.
-// Figures only; nothing fails on time.
+// Figures only; nothing fails on time. Lines starting "resumo: " feed
+// scripts/medir's summary table.
 #include <windows.h>
 
 #include <algorithm>
@@ -222,9 +223,19 @@ int main() {
   std::printf("Cano, consumidor sem pausa: %.1f quadros/s (%.0f%% do cano puro)\n", sem_pausa, puro > 0 ? 100 * sem_pausa / puro : 0);
   const double sem_espera = cano_por_segundo(true, 0ms, 0ms);
   std::printf("Cano, consumidor sem pausa nem espera: %.1f quadros/s (%.0f%% do cano puro)\n", sem_espera, puro > 0 ? 100 * sem_espera / puro : 0);
+  const auto resumo = [puro](const char* modo, double q) {
+    const double parte = puro > 0 ? 100 * q / puro : 0;
+    std::printf("resumo: pipe ingest, %s (%% of a bare pipe) | %.0f | >= 90 | %s\n", modo, parte,
+                parte >= 90 ? "yes" : "no");
+  };
+  resumo("no consumer", sem);
+  resumo("consumer at 30 fps", a30);
+  resumo("consumer without pause", sem_pausa);
+  resumo("consumer without pause or wait", sem_espera);
   double med = 0, p99 = 0;
   std::size_t n = 0;
   idade_a_30_por_segundo(med, p99, n);
   std::printf("idade_do_quadro, escritor a 30 q/s: mediana %.0f us, p99 %.0f us (%zu quadros)\n", med, p99, n);
+  std::printf("resumo: frame age, writer at 30 fps (us, median / p99) | %.0f / %.0f | - | -\n", med, p99);
   return 0;
 }

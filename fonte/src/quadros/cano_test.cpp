@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <mutex>
 #include <future>
 #include <system_error>
 #include <thread>
 
 #include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/ciclo_de_leitura.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
 #include "fonte/src/quadros/transporte_em_memoria.h"
@@ -37,14 +40,17 @@ constexpr auto PRONTAMENTE = 100ms;
 
 class CanoEmMemoria : public testing::Test {
  protected:
-  void SetUp() override {
-    cano_ = Cano::novo(transporte_, [vivos = leitores_vivos_](std::function<void()> corpo) {
+  void SetUp() override { cano_ = Cano::novo(transporte_, lancador()); }
+
+  // Starts the reader on a thread of its own and counts it while it lives.
+  LancadorDoLeitor lancador() {
+    return [vivos = leitores_vivos_](std::function<void()> corpo) {
       ++*vivos;
       std::thread([corpo = std::move(corpo), vivos] {
         corpo();
         --*vivos;
       }).detach();
-    });
+    };
   }
 
   void TearDown() override {
@@ -195,6 +201,69 @@ INSTANTIATE_TEST_SUITE_P(
     Casos, CanoCabecalhoRuim, testing::ValuesIn(teste::CABECALHOS_RUINS),
     [](const auto& info) { return std::string(info.param.nome); });
 
+// A server that refuses every connection: the reader backs off from 500 ms
+// up to 30 s (the pauses are recorded, no time passes), so at most a few
+// lines a minute reach the log; a whole record starts the back-off over, and
+// a connection lost after frames reopens at once.
+TEST_F(CanoEmMemoria, MilRecusasEsperamCadaVezMais) {
+  constexpr int RECUSAS = 1000;
+  constexpr auto JANELA = 10s;
+  constexpr std::size_t MAXIMO_DE_LINHAS_NA_JANELA = 30;
+  std::mutex mutex;
+  std::vector<std::chrono::milliseconds> pausas;
+  const auto numero_de_pausas = [&] {
+    const std::lock_guard trava(mutex);
+    return pausas.size();
+  };
+  cano_ = Cano::novo(transporte_, lancador(), [&](std::chrono::milliseconds d) {
+    const std::lock_guard trava(mutex);
+    pausas.push_back(d);
+  });
+  servidor_ = transporte_->criar(nome_do_cano(NOME), 2);
+  cano_->iniciar(NOME);
+  const auto recusar = [&](const std::vector<std::uint8_t>& antes) {
+    auto escritor = servidor_->aceitar(5s);
+    ASSERT_NE(escritor, nullptr);
+    escritor->escrever(antes);
+    escritor->escrever(teste::CABECALHOS_RUINS[2].cabecalho.codificar());
+    ASSERT_TRUE(escritor->esperar_leitor_fechar(5s));
+  };
+  for (int i = 0; i < RECUSAS; ++i) recusar({});
+  ASSERT_TRUE(esperar_ate([&] { return numero_de_pausas() == RECUSAS; }));
+
+  // Lines per cycle, placed in the time the pauses would have taken.
+  const auto linhas = marca_.novas();
+  const std::size_t linhas_por_ciclo = (linhas.size() - 1) / RECUSAS;
+  std::chrono::milliseconds relogio{0};
+  std::size_t linhas_na_janela = 1;
+  for (int i = 0; i < RECUSAS && relogio < JANELA; ++i) {
+    linhas_na_janela += linhas_por_ciclo;
+    relogio += pausas[static_cast<std::size_t>(i)];
+  }
+  std::printf("%d refusals: %zu lines written, %zu in the first %lld s\n", RECUSAS, linhas.size(),
+              linhas_na_janela, static_cast<long long>(JANELA / 1s));
+  EXPECT_EQ(linhas_por_ciclo, 3u);
+  EXPECT_LE(linhas_na_janela, MAXIMO_DE_LINHAS_NA_JANELA);
+  std::chrono::milliseconds esperada = PAUSA_APOS_FALHA;
+  for (std::size_t i = 0; i < RECUSAS; ++i) {
+    ASSERT_EQ(pausas[i], esperada) << "pause " << i;
+    esperada = std::min(esperada * 2, PAUSA_MAXIMA_APOS_RECUSA);
+  }
+
+  // Frames, then the writer closes: the reader reopens without a pause.
+  {
+    auto escritor = servidor_->aceitar(5s);
+    ASSERT_NE(escritor, nullptr);
+    enviar(*escritor, 1);
+    ASSERT_TRUE(esperar_recebidos(1));
+  }
+  // The record started the back-off over.
+  recusar(registro_completo(quadro_de_teste(2), 0));
+  ASSERT_TRUE(esperar_ate([&] { return numero_de_pausas() == RECUSAS + 1; }));
+  EXPECT_EQ(pausas.back(), PAUSA_APOS_FALHA);
+  EXPECT_EQ(cano_->contadores().recebidos, 2u);
+}
+
 TEST_F(CanoEmMemoria, VinteETresBytesEFechaSoCai) {
   auto escritor = conectar();
   const auto registro = registro_completo(quadro_de_teste(1), 0);
@@ -272,6 +341,7 @@ struct MomentoDaParada {
   const char* nome;
   bool com_aplicacao;
   std::size_t bytes_enviados;  // of one record, before the stop
+  bool escritor_fecha = false;  // then closes: the reader is in its back-off pause
 };
 
 void PrintTo(const MomentoDaParada& m, std::ostream* os) { *os << m.nome; }
@@ -285,6 +355,10 @@ TEST_P(CanoParada, LeitorTerminaProntamenteELiberaTudo) {
     escritor = conectar();
     const auto registro = registro_completo(quadro_de_teste(1), 0);
     escritor->escrever(std::span(registro).first(m.bytes_enviados));
+    if (m.escritor_fecha) {
+      escritor->fechar();
+      ASSERT_TRUE(esperar_ate([&] { return marca_.contar(CAIU) == 1; }));
+    }
   } else {
     cano_->iniciar(NOME);
     ASSERT_TRUE(esperar_ate([&] { return marca_.contar("cano indisponível") == 1; }));
@@ -299,13 +373,14 @@ TEST_P(CanoParada, LeitorTerminaProntamenteELiberaTudo) {
     EXPECT_TRUE(escritor->esperar_leitor_fechar(0ms));
   }
   // A stop is not a lost connection.
-  EXPECT_EQ(marca_.contar(CAIU), 0u);
+  EXPECT_EQ(marca_.contar(CAIU), m.escritor_fecha ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, CanoParada,
                          testing::Values(MomentoDaParada{"escritor_calado", true, 0},
                                          MomentoDaParada{"meio_da_carga", true, 24 + 1000},
-                                         MomentoDaParada{"pausa_entre_falhas", false, 0}),
+                                         MomentoDaParada{"pausa_entre_falhas", false, 0},
+                                         MomentoDaParada{"pausa_apos_recusa", true, 23, true}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(CanoSemThread, SegueComPadraoSemNadaEscapar) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <future>
 #include <thread>
 
@@ -190,6 +191,35 @@ TEST_F(CanoNoWindows, EscritasMiudasEDuasNumaSo) {
   EXPECT_TRUE(mesmos_bytes(cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO).dados, quadro_de_teste(3)));
   EXPECT_EQ(cano_->contadores().descartados, 1u);
   EXPECT_EQ(cano_->contadores().ts_do_host, 3u);
+}
+
+// A desktop application that answers every connection with a 1280x720
+// header: the camera backs off, so 10 s of it write at most 30 lines.
+TEST_F(CanoNoWindows, ServidorQueRecusaTudoNaoInundaORegistro) {
+  constexpr auto JANELA = 10s;
+  constexpr std::size_t MAXIMO_DE_LINHAS = 30;
+  std::atomic<bool> fim{false};
+  std::atomic<int> ciclos{0};
+  std::thread aplicacao([&] {
+    std::unique_ptr<ConexaoDoEscritor> anterior;  // closed once the next one comes
+    while (!fim) {
+      auto c = servidor_->aceitar(20ms);
+      if (!c) continue;
+      ++ciclos;
+      c->escrever(teste::CABECALHOS_RUINS[2].cabecalho.codificar());
+      anterior = std::move(c);
+    }
+  });
+  cano_->iniciar(nome_);
+  std::this_thread::sleep_for(JANELA);
+  const std::size_t linhas = marca_.novas().size();
+  cano_->encerrar();
+  fim = true;
+  aplicacao.join();
+  std::printf("%lld s of refusals: %zu lines written, %d cycles\n", static_cast<long long>(JANELA / 1s), linhas,
+              ciclos.load());
+  EXPECT_LE(linhas, MAXIMO_DE_LINHAS);
+  EXPECT_GE(ciclos, 3);
 }
 
 TEST_F(CanoNoWindows, VinteETresBytesEFechaSoCai) {

@@ -1,5 +1,6 @@
 #include "fonte/src/quadros/ciclo_de_leitura.h"
 
+#include <algorithm>
 #include <new>
 
 #include "fonte/src/quadros/leitura.h"
@@ -10,10 +11,34 @@ namespace {
 
 // How one connection ended.
 enum class FimDaConexao : std::uint8_t {
-  Parou,      // stop requested: end the thread quietly
-  Caiu,       // writer closed, read failed or bad header: reopen at once
-  SemMemoria  // no receive buffer: drop the connection, pause, retry
+  Parou,       // stop requested: end the thread quietly
+  Caiu,        // writer closed or a read failed after a whole record: reopen at once
+  Recusada,    // bad header, or the end came before the first whole record: back off
+  SemMemoria   // no receive buffer: drop the connection, pause, retry
 };
+
+// The pause before reopening after a refusal: 500 ms, doubling with each
+// consecutive refusal up to 30 s; a whole record starts it over.
+class Recuo {
+ public:
+  std::chrono::milliseconds proximo() {
+    const auto agora = atual_;
+    atual_ = std::min(atual_ * 2, PAUSA_MAXIMA_APOS_RECUSA);
+    return agora;
+  }
+  void recomecar() { atual_ = PAUSA_APOS_FALHA; }
+
+ private:
+  std::chrono::milliseconds atual_ = PAUSA_APOS_FALHA;
+};
+
+void pausar(const Leitor& leitor, std::chrono::milliseconds duracao) {
+  if (leitor.pausa) {
+    leitor.pausa(duracao);
+  } else {
+    leitor.parada->pausar(duracao);
+  }
+}
 
 // The receive buffer, or null when memory is exhausted. The reader degrades
 // to "no pipe" instead of taking the process down: the stream then serves
@@ -68,33 +93,37 @@ void publicar(MesaDoCano& mesa, DadosDoQuadro& recepcao, std::uint64_t ts_do_hos
   mesa.sinal.notify_one();
 }
 
-FimDaConexao servir(const Leitor& leitor, ConexaoDoCano& conexao) {
+FimDaConexao servir(const Leitor& leitor, ConexaoDoCano& conexao, Recuo& recuo) {
   DadosDoQuadro recepcao = buffer_de_recepcao();
   if (!recepcao) return FimDaConexao::SemMemoria;
+  bool houve_quadro = false;
   for (;;) {
     if (leitor.parada->pedida()) return FimDaConexao::Parou;
     const RegistroLido r = ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(recepcao.get(), TAMANHO_DO_QUADRO));
     switch (r.desfecho) {
       case DesfechoDoRegistro::Quadro:
         publicar(*leitor.mesa, recepcao, r.ts_do_host);
+        houve_quadro = true;
+        recuo.recomecar();
         if (!recepcao) recepcao = buffer_de_recepcao();
         if (!recepcao) return FimDaConexao::SemMemoria;
         break;
       case DesfechoDoRegistro::Interrompido:
         return FimDaConexao::Parou;
       case DesfechoDoRegistro::Perdido:
+        return houve_quadro ? FimDaConexao::Caiu : FimDaConexao::Recusada;
       case DesfechoDoRegistro::Recusado:
-        return FimDaConexao::Caiu;
+        return FimDaConexao::Recusada;
     }
   }
 }
 
 // One connection from its open to its end; the handle is closed on return.
-FimDaConexao conectado(const Leitor& leitor, std::unique_ptr<ConexaoDoCano> conexao) {
+FimDaConexao conectado(const Leitor& leitor, std::unique_ptr<ConexaoDoCano> conexao, Recuo& recuo) {
   Registro::escrever("cano conectado");
   marcar_conectado(*leitor.mesa);
   if (!leitor.parada->vigiar(*conexao)) return FimDaConexao::Parou;
-  const FimDaConexao fim = servir(leitor, *conexao);
+  const FimDaConexao fim = servir(leitor, *conexao, recuo);
   leitor.parada->esquecer();
   if (fim == FimDaConexao::Parou) return fim;
   Registro::escrever("cano caiu; voltando a esperar");
@@ -106,6 +135,7 @@ FimDaConexao conectado(const Leitor& leitor, std::unique_ptr<ConexaoDoCano> cone
 
 void ciclo_de_leitura(const Leitor& leitor) {
   bool falha_ja_registrada = false;
+  Recuo recuo;
   while (!leitor.parada->pedida()) {
     auto aberta = leitor.transporte->abrir(leitor.nome_do_cano);
     if (!aberta) {
@@ -114,13 +144,14 @@ void ciclo_de_leitura(const Leitor& leitor) {
                            std::to_string(aberta.error().codigo) + ")); entregando padrão de bancada");
         falha_ja_registrada = true;
       }
-      leitor.parada->pausar(PAUSA_APOS_FALHA);
+      pausar(leitor, PAUSA_APOS_FALHA);
       continue;
     }
     falha_ja_registrada = false;
-    const FimDaConexao fim = conectado(leitor, std::move(*aberta));
+    const FimDaConexao fim = conectado(leitor, std::move(*aberta), recuo);
     if (fim == FimDaConexao::Parou) return;
-    if (fim == FimDaConexao::SemMemoria) leitor.parada->pausar(PAUSA_APOS_FALHA);
+    if (fim == FimDaConexao::Recusada) pausar(leitor, recuo.proximo());
+    if (fim == FimDaConexao::SemMemoria) pausar(leitor, PAUSA_APOS_FALHA);
   }
 }
 

@@ -17,8 +17,8 @@ namespace norva {
 struct EstadoDoCano {
   std::optional<Quadro> quadro_novo;  // newest frame not yet taken
   DadosDoQuadro ultimo_entregue;      // bytes of the last new frame handed out; source of repeats
-  // A spare frame buffer for the reader's next record (the previous
-  // ultimo_entregue), so that the reader allocates nothing while frames flow.
+  // The reader's next receive buffer (the previous ultimo_entregue), so
+  // that it allocates nothing while frames flow.
   DadosDoQuadro reserva;
   std::uint64_t repetidos = 0;
   std::uint64_t recebidos = 0;

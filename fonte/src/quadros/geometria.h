@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 
 namespace norva {
@@ -19,21 +20,16 @@ inline constexpr std::size_t TAMANHO_DO_PLANO_Y = std::size_t{LARGURA} * ALTURA;
 inline constexpr std::size_t TAMANHO_DO_QUADRO = TAMANHO_DO_PLANO_Y * 3 / 2;
 static_assert(TAMANHO_DO_QUADRO == 3110400);
 
-// Frees a frame buffer, or keeps it for the next novo_quadro: a fresh 3 MB
-// block faults in every page on first touch (about 1 ms on Windows, far more
-// under Wine), which would dominate the frame path.
-struct DevolverQuadro {
-  void operator()(std::uint8_t* dados) const noexcept;
-};
-
 // An owned frame buffer. Every frame buffer in the system holds exactly
 // TAMANHO_DO_QUADRO bytes; the size is therefore not carried with it.
-using DadosDoQuadro = std::unique_ptr<std::uint8_t[], DevolverQuadro>;
+using DadosDoQuadro = std::unique_ptr<std::uint8_t[]>;
 
-// An uninitialised frame buffer (the callers overwrite every byte): one kept
-// from an earlier frame when there is one, otherwise a new allocation.
+// Where a frame is written: exactly one frame's bytes.
+using DestinoDoQuadro = std::span<std::uint8_t, TAMANHO_DO_QUADRO>;
+
+// A new, uninitialised frame buffer (the callers overwrite every byte).
 // Throws std::bad_alloc when memory is exhausted.
-DadosDoQuadro novo_quadro();
+inline DadosDoQuadro novo_quadro() { return std::make_unique_for_overwrite<std::uint8_t[]>(TAMANHO_DO_QUADRO); }
 
 using Relogio = std::chrono::steady_clock;
 
@@ -51,7 +47,7 @@ constexpr std::string_view nome_da_origem(Origem origem) {
   return origem == Origem::Cano ? "cano" : "padrão";
 }
 
-// What one sample request receives: a buffer its caller now owns.
+// A frame in a buffer of its own, with its origin (tests and tools).
 struct QuadroEntregue {
   DadosDoQuadro dados;
   Origem origem = Origem::Padrao;

@@ -8,7 +8,7 @@
 #include <span>
 
 #include "fonte/src/quadros/cabecalho.h"
-#include "fonte/src/quadros/transporte.h"
+#include "fonte/src/quadros/conexao_do_cano.h"
 
 namespace norva {
 

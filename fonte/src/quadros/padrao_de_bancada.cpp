@@ -81,8 +81,8 @@ void desenhar_luma(std::uint64_t n, std::uint8_t* plano_y) {
 
 void desenhar_croma(PadraoDeBancada::Croma croma, std::uint8_t* plano_uv) {
   constexpr std::size_t TAMANHO_DO_PLANO_UV = TAMANHO_DO_QUADRO - TAMANHO_DO_PLANO_Y;
-  constexpr std::size_t PADRAO = 32;  // one 32-byte UVUV... pattern, stored twice per step
-  constexpr std::size_t PASSO = 2 * PADRAO;
+  // Four 16-byte stores of eight UV pairs each per step of the outer loop.
+  constexpr std::size_t PASSO = 4 * sizeof(__m128i);
   static_assert(TAMANHO_DO_PLANO_UV % PASSO == 0);
   const __m128i par = _mm_set1_epi16(static_cast<short>(croma.u | (croma.v << 8)));
   for (std::size_t i = 0; i < TAMANHO_DO_PLANO_UV; i += PASSO) {

@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <expected>
 #include <memory>
-#include <span>
 #include <string>
+
+#include "fonte/src/quadros/conexao_do_cano.h"
 
 namespace norva {
 
@@ -18,35 +19,6 @@ namespace norva {
 struct FalhaAoAbrir {
   std::string texto;
   std::uint32_t codigo = 0;
-};
-
-enum class FimDaLeitura : std::uint8_t {
-  Dados,        // 1 or more bytes arrived
-  Fim,          // the writer closed its end (a broken pipe included)
-  Erro,         // any other read failure
-  Interrompida  // interromper() was called
-};
-
-struct ResultadoDaLeitura {
-  FimDaLeitura fim = FimDaLeitura::Fim;
-  std::size_t lidos = 0;  // > 0 only with FimDaLeitura::Dados
-};
-
-// One open client connection. `ler` and the destructor are called by the
-// reader thread only; `interromper` may be called from any thread while the
-// connection exists.
-class ConexaoDoCano {
- public:
-  virtual ~ConexaoDoCano() = default;
-
-  // Blocks until at least one byte arrives (at most destino.size()), the
-  // writer closes, the read fails, or the connection is interrupted.
-  virtual ResultadoDaLeitura ler(std::span<std::uint8_t> destino) = 0;
-
-  // Makes the pending read, if any, and every later one return Interrompida
-  // promptly. Idempotent. Never blocks for long: at most until the reader
-  // thread is either inside its read or out of it.
-  virtual void interromper() noexcept = 0;
 };
 
 class TransporteDoCano {

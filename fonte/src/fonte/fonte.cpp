@@ -213,12 +213,10 @@ HRESULT Fonte::Start(IMFPresentationDescriptor* pPD, const GUID* pguidTimeFormat
     std::scoped_lock trava(estado_do_fluxo->mutex);
     estado_do_fluxo->rodando = true;
   }
-  ComPtr<IUnknown> fluxo_como_unknown;
-  if (auto r = verificar(fluxo.As(&fluxo_como_unknown)); !r) return entregar(r);
+  // The value is the stream's IMFMediaStream pointer, not its identity:
+  // consumers (the media session) call through it without a QueryInterface.
   const MediaEventType anuncio = anterior ? MEUpdatedStream : MENewStream;
-  if (auto r = verificar(
-          fila_->QueueEventParamUnk(anuncio, GUID_NULL, S_OK, fluxo_como_unknown.Get()));
-      !r) {
+  if (auto r = verificar(fila_->QueueEventParamUnk(anuncio, GUID_NULL, S_OK, fluxo.Get())); !r) {
     return entregar(r);
   }
   PROPVARIANT vazio;

@@ -139,7 +139,7 @@ HRESULT Fonte::GetEvent(DWORD dwFlags, IMFMediaEvent** ppEvent) noexcept {
 
 HRESULT Fonte::BeginGetEvent(IMFAsyncCallback* pCallback, IUnknown* punkState) noexcept {
   if (pCallback == nullptr) return E_POINTER;
-  return fila_->BeginGetEvent(pCallback, punkState);
+  return espera_.comecar(fila_.Get(), pCallback, punkState);
 }
 
 HRESULT Fonte::EndGetEvent(IMFAsyncResult* pResult, IMFMediaEvent** ppEvent) noexcept {
@@ -281,9 +281,16 @@ HRESULT Fonte::encerrar(bool registrar) noexcept {
     estado_do_fluxo->desligado = true;
     estado_do_fluxo->fonte_de_midia.Reset();
   }
-  fluxo.Reset();
   cano_->encerrar();
-  if (auto r = verificar(fila_->Shutdown()); !r) return entregar(r);
+  // The source's queue first, then the stream's: a consumer's request pending
+  // on the stream's would otherwise hold the stream (and its frame buffers)
+  // for good. Both are shut down even when the first refuses.
+  const Resultado<void> da_fonte = verificar(espera_.encerrar(fila_.Get()));
+  const Resultado<void> do_fluxo =
+      fluxo ? verificar(static_cast<Fluxo*>(fluxo.Get())->encerrar_fila()) : Resultado<void>{};
+  fluxo.Reset();
+  if (!da_fonte) return entregar(da_fonte);
+  if (!do_fluxo) return entregar(do_fluxo);
   if (registrar) Registro::escrever("Shutdown");
   return S_OK;
 }

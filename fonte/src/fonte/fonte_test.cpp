@@ -2,12 +2,16 @@
 // Foundation: construction, the state machine and its events, the answers
 // after Shutdown, the companion interfaces, the friendly name and the pipe,
 // failure injection and lifetime.
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "fonte/src/fonte/teste/apoio.h"
+#include "fonte/src/plataforma/adotar.h"
 #include "fonte/src/plataforma/injecao.h"
 
 namespace norva::teste {
@@ -365,8 +369,8 @@ TEST_F(DepoisDoShutdown, EverySourceAndStreamMethodAnswersAsTheStateMachineSays)
       {"stream GetStreamDescriptor", MF_E_SHUTDOWN, fluxo->GetStreamDescriptor(&descritor_do_fluxo)},
       {"stream GetStreamState", MF_E_SHUTDOWN, fluxo2->GetStreamState(&estado)},
       {"stream SetStreamState", MF_E_SHUTDOWN, fluxo2->SetStreamState(MF_STREAM_STATE_RUNNING)},
-      {"stream QueueEvent", S_OK, fluxo->QueueEvent(MEUnknown, GUID_NULL, S_OK, nullptr)},
-      {"stream GetEvent", S_OK, fluxo->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento)},
+      {"stream QueueEvent", MF_E_SHUTDOWN, fluxo->QueueEvent(MEUnknown, GUID_NULL, S_OK, nullptr)},
+      {"stream GetEvent", MF_E_SHUTDOWN, fluxo->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento)},
   };
   for (const Chamada& c : chamadas) EXPECT_EQ(c.obtido, c.esperado) << c.nome;
   EXPECT_EQ(caracteristicas, 0u);
@@ -383,6 +387,72 @@ TEST_F(DepoisDoShutdown, EverySourceAndStreamMethodAnswersAsTheStateMachineSays)
   EXPECT_FALSE(r.tem_descritor);
   // TearDown checks that releasing these last references frees both objects.
 }
+
+// A consumer's BeginGetEvent left pending on the stream's queue.
+class PedidoPendente final : public IMFAsyncCallback {
+ public:
+  explicit PedidoPendente(IMFMediaEventGenerator* gerador) : gerador_(gerador) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IMFAsyncCallback)) {
+      *ppv = static_cast<IMFAsyncCallback*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++referencias_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG restantes = --referencias_;
+    if (restantes == 0) delete this;
+    return restantes;
+  }
+  HRESULT STDMETHODCALLTYPE GetParameters(DWORD*, DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(IMFAsyncResult* resultado) override {
+    ComPtr<IMFMediaEvent> evento;
+    fim_ = gerador_->EndGetEvent(resultado, &evento);
+    ++invocacoes_;
+    return S_OK;
+  }
+  ULONG referencias() const { return referencias_.load(); }
+  int invocacoes() const { return invocacoes_.load(); }
+  HRESULT fim() const { return fim_.load(); }
+
+ private:
+  ~PedidoPendente() = default;
+  IMFMediaEventGenerator* gerador_;  // the test keeps it alive
+  std::atomic<ULONG> referencias_{1};
+  std::atomic<int> invocacoes_{0};
+  std::atomic<HRESULT> fim_{S_OK};
+};
+
+// Shutdown shuts the source's queue, then the stream's: a request pending on
+// either is invoked once, its EndGetEvent answers MF_E_SHUTDOWN, and the
+// queue lets go of it; later requests are refused.
+class PedidoNaFila : public AmbienteMF, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PedidoNaFila, APendingRequestIsInvokedAndReleasedByShutdown) {
+  ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
+  ComPtr<IMFMediaStream> fluxo = fonte_de(fonte.Get())->fluxo();
+  IMFMediaEventGenerator* gerador = GetParam() ? static_cast<IMFMediaEventGenerator*>(fluxo.Get())
+                                               : static_cast<IMFMediaEventGenerator*>(fonte.Get());
+  ComPtr<PedidoPendente> pedido = plataforma::adotar(new PedidoPendente(gerador));
+  ASSERT_EQ(gerador->BeginGetEvent(pedido.Get(), nullptr), S_OK);
+  EXPECT_GT(pedido->referencias(), 1u) << "the queue holds the pending request";
+  ASSERT_EQ(fonte->Shutdown(), S_OK);
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (pedido->referencias() > 1 && std::chrono::steady_clock::now() < limite) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(pedido->referencias(), 1u) << "released by the queue";
+  EXPECT_EQ(pedido->invocacoes(), 1);
+  EXPECT_EQ(pedido->fim(), MF_E_SHUTDOWN);
+  EXPECT_EQ(gerador->BeginGetEvent(pedido.Get(), nullptr), MF_E_SHUTDOWN);
+}
+
+INSTANTIATE_TEST_SUITE_P(Filas, PedidoNaFila, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Stream" : "Source"; });
 
 TEST_F(DepoisDoShutdown, OnlyShutdownBreaksTheCycleBetweenSourceAndStream) {
   ComPtr<IMFMediaSourceEx> fonte = nova_fonte();

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "fonte/src/fonte/teste/apoio.h"
+#include "fonte/src/plataforma/adotar.h"
 #include "fonte/src/quadros/geometria.h"
 
 namespace norva::teste {
@@ -126,8 +127,7 @@ TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly
     ASSERT_EQ(manipulador->GetCurrentMediaType(&tipo), S_OK);
   }
 
-  ComPtr<ContadorDeAmostras> contador;
-  contador.Attach(new ContadorDeAmostras());
+  ComPtr<ContadorDeAmostras> contador = plataforma::adotar(new ContadorDeAmostras());
   ComPtr<IMFActivate> ativador;
   ASSERT_EQ(MFCreateSampleGrabberSinkActivate(tipo.Get(), contador.Get(), &ativador), S_OK);
   ASSERT_EQ(ativador->SetUINT32(MF_SAMPLEGRABBERSINK_IGNORE_CLOCK, TRUE), S_OK);
@@ -161,9 +161,7 @@ TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly
   EXPECT_EQ(sessao->Shutdown(), S_OK);
   EXPECT_EQ(fonte->Shutdown(), S_OK);
   sorvedouro->Shutdown();  // the session may have shut it down already
-  // The session's request pending on the stream's queue still holds the
-  // stream: the source's Shutdown leaves that queue running.
-  conferir_vivos_ = false;
+  // TearDown asserts that nothing of the camera outlives the session.
 }
 
 }  // namespace

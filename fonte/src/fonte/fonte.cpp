@@ -204,9 +204,13 @@ HRESULT Fonte::Start(IMFPresentationDescriptor* pPD, const GUID* pguidTimeFormat
     return entregar(r);
   }
   descritor.Reset();
+  PROPVARIANT vazio;
+  PropVariantInit(&vazio);
+  const PROPVARIANT* posicao = pvarStartPosition != nullptr ? pvarStartPosition : &vazio;
   if (!selecionado) {
+    // The stream is left as it is, but a consumer waits for MESourceStarted.
     Registro::escrever("Start com o fluxo 0 deselecionado \u2014 nada a iniciar");
-    return S_OK;
+    return entregar(verificar(fila_->QueueEventParamVar(MESourceStarted, GUID_NULL, S_OK, posicao)));
   }
 
   {
@@ -219,9 +223,6 @@ HRESULT Fonte::Start(IMFPresentationDescriptor* pPD, const GUID* pguidTimeFormat
   if (auto r = verificar(fila_->QueueEventParamUnk(anuncio, GUID_NULL, S_OK, fluxo.Get())); !r) {
     return entregar(r);
   }
-  PROPVARIANT vazio;
-  PropVariantInit(&vazio);
-  const PROPVARIANT* posicao = pvarStartPosition != nullptr ? pvarStartPosition : &vazio;
   if (auto r = verificar(fluxo->QueueEvent(MEStreamStarted, GUID_NULL, S_OK, posicao)); !r) {
     return entregar(r);
   }

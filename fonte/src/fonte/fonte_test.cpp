@@ -279,25 +279,54 @@ TEST_F(Eventos, StopOnASourceNeverStartedStillQueuesBothEvents) {
   ASSERT_EQ(fonte->Shutdown(), S_OK);
 }
 
-TEST_F(Eventos, StartWithStreamZeroDeselectedQueuesNothingAndLeavesTheStreamStopped) {
+// Whatever the stream's state, a Start with stream 0 deselected leaves it as
+// it is, queues nothing on the stream, and answers MESourceStarted with the
+// start position after its log line.
+TEST_F(Eventos, StartWithStreamZeroDeselectedQueuesOnlySourceStartedAndLeavesTheStream) {
   const std::string linha = "Start com o fluxo 0 deselecionado — nada a iniciar";
-  const std::size_t antes = vezes_no_registro(linha);
   ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
   dar_nome_unico(fonte.Get(), "deselecionado");
   ComPtr<IMFMediaStream> fluxo = fonte_de(fonte.Get())->fluxo();
+  ComPtr<IMFMediaStream2> fluxo2;
+  ASSERT_EQ(fluxo.As(&fluxo2), S_OK);
   ComPtr<IMFPresentationDescriptor> descritor;
   ASSERT_EQ(fonte->CreatePresentationDescriptor(&descritor), S_OK);
   ASSERT_EQ(descritor->DeselectStream(0), S_OK);
-  ASSERT_EQ(fonte->Start(descritor.Get(), nullptr, nullptr), S_OK);
-  EXPECT_TRUE(drenar(fonte.Get()).empty());
-  EXPECT_TRUE(drenar(fluxo.Get()).empty());
-  EXPECT_EQ(vezes_no_registro(linha), antes + 1);
-  ComPtr<IMFMediaStream2> fluxo2;
-  ASSERT_EQ(fluxo.As(&fluxo2), S_OK);
-  MF_STREAM_STATE estado = MF_STREAM_STATE_RUNNING;
-  ASSERT_EQ(fluxo2->GetStreamState(&estado), S_OK);
-  EXPECT_EQ(estado, MF_STREAM_STATE_STOPPED);
-  EXPECT_EQ(fonte_de(fonte.Get())->retrato().situacao, SituacaoDaFonte::Rodando);
+  PROPVARIANT posicao;
+  PropVariantInit(&posicao);
+  posicao.vt = VT_I8;
+  posicao.hVal.QuadPart = 777;
+
+  struct Caso {
+    const char* antes;  // how the stream was left before this Start
+    const PROPVARIANT* posicao;
+    VARTYPE valor;
+    MF_STREAM_STATE estado;
+  };
+  const Caso casos[] = {
+      {"never started", nullptr, VT_EMPTY, MF_STREAM_STATE_STOPPED},
+      {"running", &posicao, VT_I8, MF_STREAM_STATE_RUNNING},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.antes);
+    if (caso.estado == MF_STREAM_STATE_RUNNING) {
+      iniciar(fonte.Get());
+      drenar(fonte.Get());
+      drenar(fluxo.Get());
+    }
+    const std::size_t antes = vezes_no_registro(linha);
+    ASSERT_EQ(fonte->Start(descritor.Get(), nullptr, caso.posicao), S_OK);
+    EXPECT_EQ(vezes_no_registro(linha), antes + 1);
+    const auto da_fonte = drenar(fonte.Get());
+    ASSERT_EQ(tipos(da_fonte), (std::vector<MediaEventType>{MESourceStarted}));
+    EXPECT_EQ(da_fonte[0].status, S_OK);
+    EXPECT_EQ(da_fonte[0].vt, caso.valor);
+    EXPECT_TRUE(drenar(fluxo.Get()).empty());
+    MF_STREAM_STATE estado{};
+    ASSERT_EQ(fluxo2->GetStreamState(&estado), S_OK);
+    EXPECT_EQ(estado, caso.estado);
+    EXPECT_EQ(fonte_de(fonte.Get())->retrato().situacao, SituacaoDaFonte::Rodando);
+  }
   fluxo.Reset();
   fluxo2.Reset();
   ASSERT_EQ(fonte->Shutdown(), S_OK);

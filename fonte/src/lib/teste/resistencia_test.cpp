@@ -48,6 +48,9 @@ constexpr int CICLOS_DE_AQUECIMENTO = 5;
 constexpr long THREADS_A_MAIS = 3;
 constexpr long HANDLES_A_MAIS = 40;
 constexpr long long BYTES_PRIVADOS_A_MAIS = 48LL << 20;
+// The longest any one call may take under concurrency: a sample request
+// waits at most 66 ms plus one frame period; this is a hang detector.
+constexpr auto LIMITE_DE_UMA_CHAMADA = 2s;
 
 int ciclos() {
   const char* texto = std::getenv("NORVA_CICLOS");
@@ -259,6 +262,107 @@ TEST_P(CicloDeVida, ThreadsHandlesAndPrivateBytesReturnToTheirStartingLevel) {
 INSTANTIATE_TEST_SUITE_P(Resistencia, CicloDeVida,
                          ::testing::Values(Vida{"sem-escritor", false}, Vida{"com-escritor", true}),
                          [](const auto& info) { return info.param.com_escritor ? "ComEscritor" : "SemEscritor"; });
+
+// --- Concurrency: requests against Start, Stop, SetStreamState, Shutdown ----
+
+// The slowest call of one kind, and whether each answer was one it may give.
+class Cronometro {
+ public:
+  template <class Chamada>
+  void medir(Chamada&& chamada, std::initializer_list<HRESULT> aceitos) {
+    const auto inicio = std::chrono::steady_clock::now();
+    const HRESULT hr = chamada();
+    const auto gasto = std::chrono::steady_clock::now() - inicio;
+    auto atual = maximo_.load();
+    while (gasto.count() > atual && !maximo_.compare_exchange_weak(atual, gasto.count())) {
+    }
+    if (std::find(aceitos.begin(), aceitos.end(), hr) == aceitos.end()) inesperados_.fetch_add(1);
+    chamadas_.fetch_add(1);
+  }
+  std::chrono::steady_clock::duration maximo() const {
+    return std::chrono::steady_clock::duration(maximo_.load());
+  }
+  long chamadas() const { return chamadas_.load(); }
+  long inesperados() const { return inesperados_.load(); }
+
+ private:
+  std::atomic<std::chrono::steady_clock::rep> maximo_{0};
+  std::atomic<long> chamadas_{0};
+  std::atomic<long> inesperados_{0};
+};
+
+constexpr int PEDINTES = 4;
+constexpr auto VIDA_DE_CADA_FONTE = 40ms;
+
+TEST_F(Resistencia, ConcurrentCallsOverManySourcesReturnInBoundAndLeaveNothing) {
+  const std::string nome = nome_unico("concorrencia");
+  Cronometro pedidos, inicios, paradas, estados, desligamentos;
+  const Medidas antes = medir();
+  const int n = ciclos();
+  for (int i = 0; i < n; ++i) {
+    ComPtr<IMFMediaSource> fonte = camera_iniciada(nome);
+    ASSERT_NE(fonte, nullptr);
+    ComPtr<IMFMediaStream> fluxo = fluxo_anunciado(fonte.Get());
+    ASSERT_NE(fluxo, nullptr);
+    ComPtr<IMFMediaStream2> fluxo2;
+    ASSERT_EQ(fluxo.As(&fluxo2), S_OK);
+    ComPtr<IMFPresentationDescriptor> descritor;
+    ASSERT_EQ(fonte->CreatePresentationDescriptor(&descritor), S_OK);
+
+    std::atomic<bool> parar{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < PEDINTES; ++t) {
+      threads.emplace_back([&] {
+        while (!parar) {
+          pedidos.medir([&] { return fluxo->RequestSample(nullptr); },
+                        {S_OK, MF_E_INVALIDREQUEST, MF_E_SHUTDOWN});
+          ComPtr<IMFMediaEvent> evento;
+          fluxo->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento);  // keeps the queue short
+        }
+      });
+    }
+    threads.emplace_back([&] {
+      for (int k = 0; !parar; ++k) {
+        switch (k % 4) {
+          case 0:
+            paradas.medir([&] { return fonte->Stop(); }, {S_OK, MF_E_SHUTDOWN});
+            break;
+          case 1:
+            inicios.medir([&] { return fonte->Start(descritor.Get(), nullptr, nullptr); }, {S_OK, MF_E_SHUTDOWN});
+            break;
+          default:
+            estados.medir([&] { return fluxo2->SetStreamState(k % 4 == 2 ? MF_STREAM_STATE_STOPPED
+                                                                          : MF_STREAM_STATE_RUNNING); },
+                          {S_OK, MF_E_SHUTDOWN});
+        }
+        ComPtr<IMFMediaEvent> evento;
+        fonte->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento);
+        std::this_thread::yield();
+      }
+    });
+    std::this_thread::sleep_for(VIDA_DE_CADA_FONTE);
+    desligamentos.medir([&] { return fonte->Shutdown(); }, {S_OK});
+    std::this_thread::sleep_for(5ms);  // calls keep coming after Shutdown
+    parar = true;
+    for (std::thread& t : threads) t.join();
+  }
+
+  struct Linha {
+    const char* nome;
+    const Cronometro& c;
+  };
+  for (const Linha& l : {Linha{"RequestSample", pedidos}, Linha{"Start", inicios}, Linha{"Stop", paradas},
+                         Linha{"SetStreamState", estados}, Linha{"Shutdown", desligamentos}}) {
+    std::printf("%-15s %8ld calls, slowest %7.1f ms, unexpected answers %ld\n", l.nome, l.c.chamadas(),
+                std::chrono::duration<double, std::milli>(l.c.maximo()).count(), l.c.inesperados());
+    EXPECT_LT(l.c.maximo(), LIMITE_DE_UMA_CHAMADA) << l.nome;
+    EXPECT_EQ(l.c.inesperados(), 0) << l.nome;
+  }
+  const Medidas depois = medir();
+  std::printf("%d sources; handles %ld -> %ld\n", n, antes.handles, depois.handles);
+  EXPECT_GT(pedidos.chamadas(), 0);
+  // TearDown asserts that no source and no stream is left.
+}
 
 }  // namespace
 }  // namespace norva

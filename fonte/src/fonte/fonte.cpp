@@ -189,6 +189,8 @@ HRESULT Fonte::Start(IMFPresentationDescriptor* pPD, const GUID* pguidTimeFormat
   bool anterior = false;
   {
     std::scoped_lock trava(mutex_);
+    // A Shutdown since the check above emptied the fields: say so.
+    if (estado_.situacao == SituacaoDaFonte::Desligada) return MF_E_SHUTDOWN;
     fluxo = estado_.fluxo;
     estado_do_fluxo = estado_.estado_do_fluxo;
     if (!fluxo || !estado_do_fluxo) return E_INVALIDARG;

@@ -48,16 +48,11 @@ class LeitorDeFonte : public AmbienteMF {
     return bytes_de(amostra.Get());
   }
   // Shuts the source down and drops it; TearDown then asserts that nothing
-  // of the camera is alive. The reader lets go of the source and its stream
-  // on its own worker threads, so give it a moment first.
+  // of the camera is alive.
   void soltar(ComPtr<IMFMediaSourceEx> fonte) {
     EXPECT_EQ(fonte->Shutdown(), S_OK);
     fonte.Reset();
-    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while ((Fonte::vivos() != fontes_antes_ || Fluxo::vivos() != fluxos_antes_) &&
-           std::chrono::steady_clock::now() < limite) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    esperar_soltarem();
   }
 };
 

@@ -161,7 +161,10 @@ TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly
   EXPECT_EQ(sessao->Shutdown(), S_OK);
   EXPECT_EQ(fonte->Shutdown(), S_OK);
   sorvedouro->Shutdown();  // the session may have shut it down already
-  // TearDown asserts that nothing of the camera outlives the session.
+  sessao.Reset();
+  topo.Reset();
+  fonte.Reset();
+  esperar_soltarem();  // TearDown asserts that nothing of the camera outlives the session
 }
 
 }  // namespace

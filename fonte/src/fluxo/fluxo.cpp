@@ -38,6 +38,8 @@ void* Fluxo::consultar_interface(REFIID riid) noexcept {
   return nullptr;
 }
 
+HRESULT Fluxo::encerrar_fila() noexcept { return espera_.encerrar(fila_.Get()); }
+
 HRESULT Fluxo::GetEvent(DWORD dwFlags, IMFMediaEvent** ppEvent) noexcept {
   if (ppEvent == nullptr) return E_POINTER;
   return fila_->GetEvent(dwFlags, ppEvent);
@@ -45,7 +47,7 @@ HRESULT Fluxo::GetEvent(DWORD dwFlags, IMFMediaEvent** ppEvent) noexcept {
 
 HRESULT Fluxo::BeginGetEvent(IMFAsyncCallback* pCallback, IUnknown* punkState) noexcept {
   if (pCallback == nullptr) return E_POINTER;
-  return fila_->BeginGetEvent(pCallback, punkState);
+  return espera_.comecar(fila_.Get(), pCallback, punkState);
 }
 
 HRESULT Fluxo::EndGetEvent(IMFAsyncResult* pResult, IMFMediaEvent** ppEvent) noexcept {

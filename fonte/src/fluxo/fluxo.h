@@ -20,6 +20,7 @@
 
 #include "fonte/src/fluxo/estado_do_fluxo.h"
 #include "fonte/src/fluxo/estoque_de_buffers.h"
+#include "fonte/src/plataforma/espera_de_evento.h"
 #include "fonte/src/plataforma/falha.h"
 #include "fonte/src/plataforma/objeto_com.h"
 #include "fonte/src/quadros/cano.h"
@@ -40,7 +41,12 @@ class Fluxo final : public plataforma::ObjetoCom<Fluxo, IMFMediaStream2> {
 
   void* consultar_interface(REFIID riid) noexcept;
 
-  // IMFMediaEventGenerator: the stream's queue, whatever the state.
+  // Shuts the stream's event queue down, for the source's Shutdown: queued
+  // events go, a pending BeginGetEvent lets go of its callback, and every
+  // event method answers MF_E_SHUTDOWN from then on.
+  HRESULT encerrar_fila() noexcept;
+
+  // IMFMediaEventGenerator: the stream's queue; after Shutdown its answer.
   HRESULT STDMETHODCALLTYPE GetEvent(DWORD dwFlags, IMFMediaEvent** ppEvent) noexcept override;
   HRESULT STDMETHODCALLTYPE BeginGetEvent(IMFAsyncCallback* pCallback,
                                           IUnknown* punkState) noexcept override;
@@ -73,6 +79,7 @@ class Fluxo final : public plataforma::ObjetoCom<Fluxo, IMFMediaStream2> {
 
   const std::shared_ptr<EstadoDoFluxo> estado_;
   const Microsoft::WRL::ComPtr<IMFMediaEventQueue> fila_;
+  plataforma::EsperaDeEvento espera_;  // the consumer's pending BeginGetEvent on fila_
   const Microsoft::WRL::ComPtr<IMFStreamDescriptor> descritor_;
   const std::shared_ptr<Cano> cano_;
   std::mutex mutex_do_ritmo_;  // guards ritmo_; never held while sleeping

@@ -140,7 +140,7 @@ HRESULT Fonte::GetEvent(DWORD dwFlags, IMFMediaEvent** ppEvent) noexcept {
 
 HRESULT Fonte::BeginGetEvent(IMFAsyncCallback* pCallback, IUnknown* punkState) noexcept {
   if (pCallback == nullptr) return E_POINTER;
-  return fila_->BeginGetEvent(pCallback, punkState);
+  return espera_.comecar(fila_.Get(), pCallback, punkState);
 }
 
 HRESULT Fonte::EndGetEvent(IMFAsyncResult* pResult, IMFMediaEvent** ppEvent) noexcept {
@@ -190,6 +190,8 @@ HRESULT Fonte::Start(IMFPresentationDescriptor* pPD, const GUID* pguidTimeFormat
   bool anterior = false;
   {
     std::scoped_lock trava(mutex_);
+    // A Shutdown since the check above emptied the fields: say so.
+    if (estado_.situacao == SituacaoDaFonte::Desligada) return MF_E_SHUTDOWN;
     fluxo = estado_.fluxo;
     estado_do_fluxo = estado_.estado_do_fluxo;
     if (!fluxo || !estado_do_fluxo) return E_INVALIDARG;
@@ -205,26 +207,25 @@ HRESULT Fonte::Start(IMFPresentationDescriptor* pPD, const GUID* pguidTimeFormat
     return entregar(r);
   }
   descritor.Reset();
+  PROPVARIANT vazio;
+  PropVariantInit(&vazio);
+  const PROPVARIANT* posicao = pvarStartPosition != nullptr ? pvarStartPosition : &vazio;
   if (!selecionado) {
+    // The stream is left as it is, but a consumer waits for MESourceStarted.
     Registro::escrever("Start com o fluxo 0 deselecionado \u2014 nada a iniciar");
-    return S_OK;
+    return entregar(verificar(fila_->QueueEventParamVar(MESourceStarted, GUID_NULL, S_OK, posicao)));
   }
 
   {
     std::scoped_lock trava(estado_do_fluxo->mutex);
     estado_do_fluxo->rodando = true;
   }
-  ComPtr<IUnknown> fluxo_como_unknown;
-  if (auto r = verificar(fluxo.As(&fluxo_como_unknown)); !r) return entregar(r);
+  // The value is the stream's IMFMediaStream pointer, not its identity:
+  // consumers (the media session) call through it without a QueryInterface.
   const MediaEventType anuncio = anterior ? MEUpdatedStream : MENewStream;
-  if (auto r = verificar(
-          fila_->QueueEventParamUnk(anuncio, GUID_NULL, S_OK, fluxo_como_unknown.Get()));
-      !r) {
+  if (auto r = verificar(fila_->QueueEventParamUnk(anuncio, GUID_NULL, S_OK, fluxo.Get())); !r) {
     return entregar(r);
   }
-  PROPVARIANT vazio;
-  PropVariantInit(&vazio);
-  const PROPVARIANT* posicao = pvarStartPosition != nullptr ? pvarStartPosition : &vazio;
   if (auto r = verificar(fluxo->QueueEvent(MEStreamStarted, GUID_NULL, S_OK, posicao)); !r) {
     return entregar(r);
   }
@@ -284,9 +285,16 @@ HRESULT Fonte::encerrar(bool registrar) noexcept {
     estado_do_fluxo->desligado = true;
     estado_do_fluxo->fonte_de_midia.Reset();
   }
-  fluxo.Reset();
   cano_->encerrar();
-  if (auto r = verificar(fila_->Shutdown()); !r) return entregar(r);
+  // The source's queue first, then the stream's: a consumer's request pending
+  // on the stream's would otherwise hold the stream (and its frame buffers)
+  // for good. Both are shut down even when the first refuses.
+  const Resultado<void> da_fonte = verificar(espera_.encerrar(fila_.Get()));
+  const Resultado<void> do_fluxo =
+      fluxo ? verificar(static_cast<Fluxo*>(fluxo.Get())->encerrar_fila()) : Resultado<void>{};
+  fluxo.Reset();
+  if (!da_fonte) return entregar(da_fonte);
+  if (!do_fluxo) return entregar(do_fluxo);
   if (registrar) Registro::escrever("Shutdown");
   return S_OK;
 }

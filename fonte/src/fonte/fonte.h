@@ -20,6 +20,7 @@
 
 #include "fonte/src/fonte/estado_da_fonte.h"
 #include "fonte/src/plataforma/atributos.h"
+#include "fonte/src/plataforma/espera_de_evento.h"
 #include "fonte/src/plataforma/falha.h"
 #include "fonte/src/plataforma/objeto_com.h"
 #include "fonte/src/quadros/cano.h"
@@ -115,6 +116,7 @@ class Fonte final
   std::mutex mutex_;  // guards estado_
   EstadoDaFonte estado_;
   const Microsoft::WRL::ComPtr<IMFMediaEventQueue> fila_;
+  plataforma::EsperaDeEvento espera_;  // the consumer's pending BeginGetEvent on fila_
   const Microsoft::WRL::ComPtr<IMFAttributes> atributos_;
   const std::shared_ptr<Cano> cano_;
 };

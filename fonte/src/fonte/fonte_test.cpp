@@ -2,12 +2,16 @@
 // Foundation: construction, the state machine and its events, the answers
 // after Shutdown, the companion interfaces, the friendly name and the pipe,
 // failure injection and lifetime.
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "fonte/src/fonte/teste/apoio.h"
+#include "fonte/src/plataforma/adotar.h"
 #include "fonte/src/plataforma/injecao.h"
 
 namespace norva::teste {
@@ -228,9 +232,8 @@ TEST_F(Eventos, StartStopStartQueueTheirEventsInOrderOnBothQueues) {
   const auto da_fonte = drenar(fonte.Get());
   ASSERT_EQ(tipos(da_fonte), (std::vector<MediaEventType>{MENewStream, MESourceStarted}));
   ASSERT_EQ(da_fonte[0].vt, VT_UNKNOWN);
-  ComPtr<IUnknown> identidade_do_fluxo;
-  ASSERT_EQ(fluxo.As(&identidade_do_fluxo), S_OK);
-  EXPECT_EQ(da_fonte[0].objeto.Get(), identidade_do_fluxo.Get());
+  // Exactly the IMFMediaStream pointer: consumers call through it as it is.
+  EXPECT_EQ(da_fonte[0].objeto.Get(), static_cast<IUnknown*>(fluxo.Get()));
   EXPECT_EQ(da_fonte[1].vt, VT_EMPTY);
   const auto do_fluxo = drenar(fluxo.Get());
   ASSERT_EQ(tipos(do_fluxo), (std::vector<MediaEventType>{MEStreamStarted}));
@@ -254,6 +257,7 @@ TEST_F(Eventos, StartStopStartQueueTheirEventsInOrderOnBothQueues) {
   ASSERT_EQ(fonte->Start(descritor.Get(), &GUID_NULL, &posicao), S_OK);
   const auto de_novo = drenar(fonte.Get());
   ASSERT_EQ(tipos(de_novo), (std::vector<MediaEventType>{MEUpdatedStream, MESourceStarted}));
+  EXPECT_EQ(de_novo[0].objeto.Get(), static_cast<IUnknown*>(fluxo.Get()));
   EXPECT_EQ(de_novo[1].vt, VT_I8) << "the start position is passed on";
   const auto fluxo_de_novo = drenar(fluxo.Get());
   ASSERT_EQ(tipos(fluxo_de_novo), (std::vector<MediaEventType>{MEStreamStarted}));
@@ -275,25 +279,54 @@ TEST_F(Eventos, StopOnASourceNeverStartedStillQueuesBothEvents) {
   ASSERT_EQ(fonte->Shutdown(), S_OK);
 }
 
-TEST_F(Eventos, StartWithStreamZeroDeselectedQueuesNothingAndLeavesTheStreamStopped) {
+// Whatever the stream's state, a Start with stream 0 deselected leaves it as
+// it is, queues nothing on the stream, and answers MESourceStarted with the
+// start position after its log line.
+TEST_F(Eventos, StartWithStreamZeroDeselectedQueuesOnlySourceStartedAndLeavesTheStream) {
   const std::string linha = "Start com o fluxo 0 deselecionado — nada a iniciar";
-  const std::size_t antes = vezes_no_registro(linha);
   ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
   dar_nome_unico(fonte.Get(), "deselecionado");
   ComPtr<IMFMediaStream> fluxo = fonte_de(fonte.Get())->fluxo();
+  ComPtr<IMFMediaStream2> fluxo2;
+  ASSERT_EQ(fluxo.As(&fluxo2), S_OK);
   ComPtr<IMFPresentationDescriptor> descritor;
   ASSERT_EQ(fonte->CreatePresentationDescriptor(&descritor), S_OK);
   ASSERT_EQ(descritor->DeselectStream(0), S_OK);
-  ASSERT_EQ(fonte->Start(descritor.Get(), nullptr, nullptr), S_OK);
-  EXPECT_TRUE(drenar(fonte.Get()).empty());
-  EXPECT_TRUE(drenar(fluxo.Get()).empty());
-  EXPECT_EQ(vezes_no_registro(linha), antes + 1);
-  ComPtr<IMFMediaStream2> fluxo2;
-  ASSERT_EQ(fluxo.As(&fluxo2), S_OK);
-  MF_STREAM_STATE estado = MF_STREAM_STATE_RUNNING;
-  ASSERT_EQ(fluxo2->GetStreamState(&estado), S_OK);
-  EXPECT_EQ(estado, MF_STREAM_STATE_STOPPED);
-  EXPECT_EQ(fonte_de(fonte.Get())->retrato().situacao, SituacaoDaFonte::Rodando);
+  PROPVARIANT posicao;
+  PropVariantInit(&posicao);
+  posicao.vt = VT_I8;
+  posicao.hVal.QuadPart = 777;
+
+  struct Caso {
+    const char* antes;  // how the stream was left before this Start
+    const PROPVARIANT* posicao;
+    VARTYPE valor;
+    MF_STREAM_STATE estado;
+  };
+  const Caso casos[] = {
+      {"never started", nullptr, VT_EMPTY, MF_STREAM_STATE_STOPPED},
+      {"running", &posicao, VT_I8, MF_STREAM_STATE_RUNNING},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.antes);
+    if (caso.estado == MF_STREAM_STATE_RUNNING) {
+      iniciar(fonte.Get());
+      drenar(fonte.Get());
+      drenar(fluxo.Get());
+    }
+    const std::size_t antes = vezes_no_registro(linha);
+    ASSERT_EQ(fonte->Start(descritor.Get(), nullptr, caso.posicao), S_OK);
+    EXPECT_EQ(vezes_no_registro(linha), antes + 1);
+    const auto da_fonte = drenar(fonte.Get());
+    ASSERT_EQ(tipos(da_fonte), (std::vector<MediaEventType>{MESourceStarted}));
+    EXPECT_EQ(da_fonte[0].status, S_OK);
+    EXPECT_EQ(da_fonte[0].vt, caso.valor);
+    EXPECT_TRUE(drenar(fluxo.Get()).empty());
+    MF_STREAM_STATE estado{};
+    ASSERT_EQ(fluxo2->GetStreamState(&estado), S_OK);
+    EXPECT_EQ(estado, caso.estado);
+    EXPECT_EQ(fonte_de(fonte.Get())->retrato().situacao, SituacaoDaFonte::Rodando);
+  }
   fluxo.Reset();
   fluxo2.Reset();
   ASSERT_EQ(fonte->Shutdown(), S_OK);
@@ -365,8 +398,8 @@ TEST_F(DepoisDoShutdown, EverySourceAndStreamMethodAnswersAsTheStateMachineSays)
       {"stream GetStreamDescriptor", MF_E_SHUTDOWN, fluxo->GetStreamDescriptor(&descritor_do_fluxo)},
       {"stream GetStreamState", MF_E_SHUTDOWN, fluxo2->GetStreamState(&estado)},
       {"stream SetStreamState", MF_E_SHUTDOWN, fluxo2->SetStreamState(MF_STREAM_STATE_RUNNING)},
-      {"stream QueueEvent", S_OK, fluxo->QueueEvent(MEUnknown, GUID_NULL, S_OK, nullptr)},
-      {"stream GetEvent", S_OK, fluxo->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento)},
+      {"stream QueueEvent", MF_E_SHUTDOWN, fluxo->QueueEvent(MEUnknown, GUID_NULL, S_OK, nullptr)},
+      {"stream GetEvent", MF_E_SHUTDOWN, fluxo->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento)},
   };
   for (const Chamada& c : chamadas) EXPECT_EQ(c.obtido, c.esperado) << c.nome;
   EXPECT_EQ(caracteristicas, 0u);
@@ -383,6 +416,72 @@ TEST_F(DepoisDoShutdown, EverySourceAndStreamMethodAnswersAsTheStateMachineSays)
   EXPECT_FALSE(r.tem_descritor);
   // TearDown checks that releasing these last references frees both objects.
 }
+
+// A consumer's BeginGetEvent left pending on the stream's queue.
+class PedidoPendente final : public IMFAsyncCallback {
+ public:
+  explicit PedidoPendente(IMFMediaEventGenerator* gerador) : gerador_(gerador) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IMFAsyncCallback)) {
+      *ppv = static_cast<IMFAsyncCallback*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++referencias_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG restantes = --referencias_;
+    if (restantes == 0) delete this;
+    return restantes;
+  }
+  HRESULT STDMETHODCALLTYPE GetParameters(DWORD*, DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(IMFAsyncResult* resultado) override {
+    ComPtr<IMFMediaEvent> evento;
+    fim_ = gerador_->EndGetEvent(resultado, &evento);
+    ++invocacoes_;
+    return S_OK;
+  }
+  ULONG referencias() const { return referencias_.load(); }
+  int invocacoes() const { return invocacoes_.load(); }
+  HRESULT fim() const { return fim_.load(); }
+
+ private:
+  ~PedidoPendente() = default;
+  IMFMediaEventGenerator* gerador_;  // the test keeps it alive
+  std::atomic<ULONG> referencias_{1};
+  std::atomic<int> invocacoes_{0};
+  std::atomic<HRESULT> fim_{S_OK};
+};
+
+// Shutdown shuts the source's queue, then the stream's: a request pending on
+// either is invoked once, its EndGetEvent answers MF_E_SHUTDOWN, and the
+// queue lets go of it; later requests are refused.
+class PedidoNaFila : public AmbienteMF, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PedidoNaFila, APendingRequestIsInvokedAndReleasedByShutdown) {
+  ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
+  ComPtr<IMFMediaStream> fluxo = fonte_de(fonte.Get())->fluxo();
+  IMFMediaEventGenerator* gerador = GetParam() ? static_cast<IMFMediaEventGenerator*>(fluxo.Get())
+                                               : static_cast<IMFMediaEventGenerator*>(fonte.Get());
+  ComPtr<PedidoPendente> pedido = plataforma::adotar(new PedidoPendente(gerador));
+  ASSERT_EQ(gerador->BeginGetEvent(pedido.Get(), nullptr), S_OK);
+  EXPECT_GT(pedido->referencias(), 1u) << "the queue holds the pending request";
+  ASSERT_EQ(fonte->Shutdown(), S_OK);
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (pedido->referencias() > 1 && std::chrono::steady_clock::now() < limite) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(pedido->referencias(), 1u) << "released by the queue";
+  EXPECT_EQ(pedido->invocacoes(), 1);
+  EXPECT_EQ(pedido->fim(), MF_E_SHUTDOWN);
+  EXPECT_EQ(gerador->BeginGetEvent(pedido.Get(), nullptr), MF_E_SHUTDOWN);
+}
+
+INSTANTIATE_TEST_SUITE_P(Filas, PedidoNaFila, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Stream" : "Source"; });
 
 TEST_F(DepoisDoShutdown, OnlyShutdownBreaksTheCycleBetweenSourceAndStream) {
   ComPtr<IMFMediaSourceEx> fonte = nova_fonte();

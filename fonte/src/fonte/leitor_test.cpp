@@ -3,7 +3,6 @@
 // and the writer's bytes when one feeds this camera's pipe.
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -48,28 +47,12 @@ class LeitorDeFonte : public AmbienteMF {
     EXPECT_EQ(flags & MF_SOURCE_READERF_ERROR, 0u);
     return bytes_de(amostra.Get());
   }
-  // Shuts the source down and drops it. Under Wine 8 the source reader keeps
-  // the source and its stream alive after it is released (still seen with
-  // the source shut down and an event queued on the stream's queue to
-  // complete the reader's pending BeginGetEvent), so these tests report the
-  // live objects instead of failing on them; the lifetime of source and
-  // stream without the reader is asserted by the source's own tests.
+  // Shuts the source down and drops it; TearDown then asserts that nothing
+  // of the camera is alive.
   void soltar(ComPtr<IMFMediaSourceEx> fonte) {
     EXPECT_EQ(fonte->Shutdown(), S_OK);
     fonte.Reset();
-    esperar_o_leitor_soltar();
-    conferir_vivos_ = false;
-  }
-  // The reader lets go of the source and its stream on its own worker
-  // threads; give it a moment before TearDown counts live objects.
-  void esperar_o_leitor_soltar() {
-    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while ((Fonte::vivos() != fontes_antes_ || Fluxo::vivos() != fluxos_antes_) &&
-           std::chrono::steady_clock::now() < limite) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::printf("live after the reader: sources %ld, streams %ld\n", Fonte::vivos() - fontes_antes_,
-                Fluxo::vivos() - fluxos_antes_);
+    esperar_soltarem();
   }
 };
 

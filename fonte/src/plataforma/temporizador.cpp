@@ -10,19 +10,23 @@ namespace {
 // Waitable-timer due times are in units of 100 ns; negative means relative.
 constexpr std::chrono::nanoseconds UNIDADE_DO_TEMPORIZADOR{100};
 
-// One timer per thread, created on first use and closed when the thread ends.
-class TemporizadorDaThread {
+// One timer per sleep. A timer kept per thread in a thread_local was not
+// always closed when several threads ended at once (mingw-w64 under Wine 8
+// leaked about one handle per source whose samples were requested from
+// several threads); a sleep is at most one frame period, and creating the
+// timer costs microseconds.
+class Temporizador {
  public:
-  TemporizadorDaThread() noexcept {
+  Temporizador() noexcept {
     constexpr DWORD ACESSO = TIMER_ALL_ACCESS;
     handle_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, ACESSO);
     if (handle_ == nullptr) handle_ = CreateWaitableTimerExW(nullptr, nullptr, 0, ACESSO);
   }
-  ~TemporizadorDaThread() {
+  ~Temporizador() {
     if (handle_ != nullptr) CloseHandle(handle_);
   }
-  TemporizadorDaThread(const TemporizadorDaThread&) = delete;
-  TemporizadorDaThread& operator=(const TemporizadorDaThread&) = delete;
+  Temporizador(const Temporizador&) = delete;
+  Temporizador& operator=(const Temporizador&) = delete;
 
   // False when no timer could be made or armed.
   bool esperar(std::chrono::nanoseconds espera) noexcept {
@@ -42,7 +46,7 @@ class TemporizadorDaThread {
 
 void dormir(std::chrono::nanoseconds espera) noexcept {
   if (espera <= std::chrono::nanoseconds::zero()) return;
-  thread_local TemporizadorDaThread temporizador;
+  Temporizador temporizador;
   const auto fim = std::chrono::steady_clock::now() + espera;
   if (temporizador.esperar(espera)) return;
   // Last resort when the system gives no timer at all: yield until the

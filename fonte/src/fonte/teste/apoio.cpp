@@ -1,5 +1,6 @@
 #include "fonte/src/fonte/teste/apoio.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "fonte/src/plataforma/injecao.h"
@@ -55,6 +56,14 @@ void AmbienteMF::iniciar(IMFMediaSourceEx* fonte) {
   ComPtr<IMFPresentationDescriptor> descritor;
   ASSERT_EQ(fonte->CreatePresentationDescriptor(&descritor), S_OK);
   ASSERT_EQ(fonte->Start(descritor.Get(), nullptr, nullptr), S_OK);
+}
+
+void AmbienteMF::esperar_soltarem() {
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while ((Fonte::vivos() != fontes_antes_ || Fluxo::vivos() != fluxos_antes_) &&
+         std::chrono::steady_clock::now() < limite) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 std::vector<Evento> drenar(IMFMediaEventGenerator* gerador) {

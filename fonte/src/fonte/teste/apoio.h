@@ -36,6 +36,11 @@ class AmbienteMF : public ::testing::Test {
   // Start with the source's own descriptor (stream 0 selected).
   void iniciar(IMFMediaSourceEx* fonte);
 
+  // Waits (3 s at most) until the sources and streams a platform consumer
+  // held are freed: the source reader and the media session let go of them
+  // on their own worker threads. TearDown then counts them.
+  void esperar_soltarem();
+
   long fontes_antes_ = 0;
   long fluxos_antes_ = 0;
   bool conferir_vivos_ = true;

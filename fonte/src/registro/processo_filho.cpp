@@ -54,11 +54,6 @@ std::wstring pasta_deste_programa() {
   return caminho.substr(0, caminho.rfind(L'\\'));
 }
 
-bool sob_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 std::optional<ProcessoFilho> ProcessoFilho::iniciar(const std::wstring& programa, const std::wstring& argumentos) {
   ProcessoFilho filho;
   STARTUPINFOW inicio{};

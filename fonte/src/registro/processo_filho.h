@@ -31,10 +31,6 @@ std::wstring longo(const std::wstring& caminho);
 // The folder of this test program (no trailing backslash).
 std::wstring pasta_deste_programa();
 
-// Whether this runs under Wine, whose append-only handles are not atomic
-// across handles (it finds the end of the file, then writes there).
-bool sob_wine();
-
 // A started child process; its handle is closed at destruction.
 class ProcessoFilho {
  public:

@@ -17,7 +17,6 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "fonte/src/registro/acesso_da_pasta.h"
@@ -139,31 +138,6 @@ TEST(AcessoDaPasta, DescritorQueOEscritorDa) {
   conferir_lista(descritor.get());
 }
 
-TEST(AcessoDaPasta, LidoDeVoltaDaPastaQueOEscritorCriou) {
-  const teste::PastaTemporaria temporaria;
-  const std::wstring pasta = temporaria.caminho() + L"\\Norva";
-  acrescentar_linha(pasta, NOME_DO_ARQUIVO, "uma linha\n");
-  ASSERT_EQ(teste::conteudo_do_arquivo(caminho_em(pasta)), "uma linha\n");
-  PSECURITY_DESCRIPTOR lido = nullptr;
-  ASSERT_EQ(GetNamedSecurityInfoW(pasta.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                  nullptr, nullptr, &lido),
-            static_cast<DWORD>(ERROR_SUCCESS));
-  const std::unique_ptr<void, decltype(&LocalFree)> liberar(lido, LocalFree);
-  SECURITY_DESCRIPTOR_CONTROL controle = 0;
-  DWORD revisao = 0;
-  GetSecurityDescriptorControl(lido, &controle, &revisao);
-  if (teste::sob_wine() && (controle & SE_DACL_PROTECTED) == 0) {
-    LPSTR texto = nullptr;
-    ConvertSecurityDescriptorToStringSecurityDescriptorA(lido, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &texto,
-                                                         nullptr);
-    const std::unique_ptr<void, decltype(&LocalFree)> liberar_texto(texto, LocalFree);
-    GTEST_SKIP() << "Wine 8 keeps no access list on files: it maps the one given to Unix permissions and reads "
-                    "back "
-                 << (texto ? texto : "nothing");
-  }
-  conferir_lista(lido);
-}
-
 TEST(AcrescentarLinha, NuncaTruncaEMantemAOrdem) {
   const teste::PastaTemporaria temporaria;
   criar_arquivo(caminho_em(temporaria.caminho()), "de antes\n");
@@ -245,22 +219,6 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "alvo\n"}));
 
-TEST(ArquivoSomenteLeitura, RetornaSemEscreverNada) {
-  const teste::PastaTemporaria temporaria;
-  const std::wstring arquivo = caminho_em(temporaria.caminho());
-  criar_arquivo(arquivo, "ja estava\n");
-  ASSERT_TRUE(SetFileAttributesW(arquivo.c_str(), FILE_ATTRIBUTE_READONLY));
-  const HANDLE tentativa = CreateFileW(arquivo.c_str(), GENERIC_WRITE, COMPARTILHAMENTO_TOTAL, nullptr,
-                                       OPEN_EXISTING, 0, nullptr);
-  if (tentativa != INVALID_HANDLE_VALUE) {
-    CloseHandle(tentativa);
-    GTEST_SKIP() << "this platform lets this user write to read-only files (Wine run as root maps the "
-                    "attribute to Unix permissions, which root bypasses)";
-  }
-  acrescentar_linha(temporaria.caminho(), NOME_DO_ARQUIVO, "nao deve chegar\n");
-  EXPECT_EQ(teste::conteudo_do_arquivo(arquivo), "ja estava\n");
-}
-
 // This process's lines of its log that carry exactly `mensagem`.
 std::vector<teste::LinhaLida> minhas_linhas_com(const std::string& mensagem) {
   std::vector<teste::LinhaLida> achadas;
@@ -321,75 +279,6 @@ TEST(RegistroEscrever, MensagemDeVariasLinhasViraUmaLinha) {
   EXPECT_EQ(minhas.back(), "");  // an empty message ends the line right after "] "
 }
 
-// What came of numbered lines "<prefixo><k> <i>" (i from 1) written to the
-// log by `autores[k]`: how many of each author's lines arrived, and
-// every line that carries the prefix but is broken, from the wrong author,
-// out of order or repeated.
-struct Conferencia {
-  std::vector<int> chegaram;
-  std::vector<std::string> problemas;
-};
-
-Conferencia conferir_numeradas(const std::string& prefixo, const std::vector<DWORD>& autores, bool por_tid) {
-  Conferencia c{std::vector<int>(autores.size(), 0), {}};
-  std::vector<int> ultima(autores.size(), 0);
-  const std::string formato = prefixo + "%d %d%c";
-  for (const std::string& linha : teste::linhas_do_registro()) {
-    if (linha.find(prefixo) == std::string::npos) continue;
-    const auto lida = teste::ler_linha(linha);
-    int k = -1;
-    int i = 0;
-    char resto = 0;
-    if (!lida || std::sscanf(lida->mensagem.c_str(), formato.c_str(), &k, &i, &resto) != 2 || k < 0 ||
-        static_cast<std::size_t>(k) >= autores.size()) {
-      c.problemas.push_back("broken: " + linha);
-    } else if ((por_tid ? lida->tid : lida->pid) != autores[k]) {
-      c.problemas.push_back("wrong author: " + linha);
-    } else if (i <= ultima[k]) {
-      c.problemas.push_back("out of order or repeated: " + linha);
-    } else {
-      ultima[k] = i;
-      ++c.chegaram[k];
-    }
-  }
-  return c;
-}
-
-// Every line must arrive whole, in its author's order. Wine cannot show
-// this: its append-only handles find the end of the file and then write
-// there, so appenders racing each other overwrite whole or partial lines
-// (real Windows places each write at the end atomically). Under Wine the
-// figures are printed and the test is reported as skipped.
-void julgar(const Conferencia& c, int linhas) {
-  int perdidas = 0;
-  for (const int n : c.chegaram) perdidas += linhas - n;
-  if (teste::sob_wine()) {
-    GTEST_SKIP() << "Wine's append is not atomic across handles: " << perdidas << " of "
-                 << linhas * static_cast<int>(c.chegaram.size()) << " lines lost, " << c.problemas.size()
-                 << " broken or misplaced";
-  }
-  for (const std::string& problema : c.problemas) ADD_FAILURE() << problema;
-  for (std::size_t k = 0; k < c.chegaram.size(); ++k) EXPECT_EQ(c.chegaram[k], linhas) << "author " << k;
-}
-
-TEST(RegistroEscrever, CadaThreadComSeuTid) {
-  constexpr int THREADS = 4;
-  constexpr int LINHAS = 50;
-  const std::string prefixo = "threads-" + std::to_string(GetCurrentProcessId()) + "-";
-  std::vector<DWORD> tids(THREADS);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < THREADS; ++t) {
-    threads.emplace_back([t, &tids, &prefixo] {
-      tids[t] = GetCurrentThreadId();
-      for (int i = 1; i <= LINHAS; ++i) {
-        Registro::escrever(prefixo + std::to_string(t) + " " + std::to_string(i));
-      }
-    });
-  }
-  for (auto& t : threads) t.join();
-  julgar(conferir_numeradas(prefixo, tids, true), LINHAS);
-}
-
 std::wstring auxiliar() { return teste::pasta_deste_programa() + L"\\norva_registro_auxiliar.exe"; }
 
 std::wstring largo(std::string_view texto) { return std::wstring(texto.begin(), texto.end()); }
@@ -431,25 +320,6 @@ INSTANTIATE_TEST_SUITE_P(Tabela, EtiquetaPeloExecutavel,
                                          CasoDeConsumidor{"norva_vigia", L"norva-camera-vigia.exe", "norva"},
                                          CasoDeConsumidor{"obs", L"obs.exe", "outro-consumidor"},
                                          CasoDeConsumidor{"acentuado", L"c\u00E2mera.exe", "outro-consumidor"}));
-
-// Four processes writing at once: every line arrives whole, none is lost,
-// and each process's lines keep its order.
-TEST(RegistroEscrever, QuatroProcessosAoMesmoTempo) {
-  constexpr int PROCESSOS = 4;
-  constexpr int LINHAS = 500;
-  const std::string prefixo = "processos-" + std::to_string(GetCurrentProcessId()) + "-";
-  std::vector<teste::ProcessoFilho> filhos;
-  std::vector<DWORD> pids;
-  for (int k = 0; k < PROCESSOS; ++k) {
-    auto filho = teste::ProcessoFilho::iniciar(
-        auxiliar(), L"escrever " + largo(prefixo + std::to_string(k)) + L" " + std::to_wstring(LINHAS));
-    ASSERT_TRUE(filho.has_value());
-    pids.push_back(filho->pid());
-    filhos.push_back(std::move(*filho));
-  }
-  for (auto& filho : filhos) ASSERT_EQ(filho.esperar(LIMITE_DO_FILHO), std::optional<DWORD>(0));
-  julgar(conferir_numeradas(prefixo, pids, false), LINHAS);
-}
 
 }  // namespace
 }  // namespace norva

@@ -8,6 +8,7 @@
 #include "fonte/src/plataforma/mf.h"
 #include "fonte/src/plataforma/temporizador.h"
 #include "fonte/src/registro/registro.h"
+#include "fonte/src/registro/texto_de_erro.h"
 
 namespace norva {
 
@@ -88,7 +89,7 @@ HRESULT Fluxo::SetStreamState(MF_STREAM_STATE value) noexcept {
   if (estado_->desligado) return MF_E_SHUTDOWN;
   estado_->rodando = value == MF_STREAM_STATE_RUNNING;
   Registro::escrever("SetStreamState(" + std::to_string(static_cast<int>(value)) +
-                     ") -> rodando=" + (estado_->rodando ? "true" : "false"));
+                     ") -> rodando=" + std::string(texto_do_booleano(estado_->rodando)));
   return S_OK;
 }
 
@@ -116,7 +117,7 @@ void Fluxo::aguardar_a_vez(Origem origem) noexcept {
     if (origem == Origem::Cano) {
       ritmo_.reiniciar();
     } else {
-      espera = ritmo_.proxima_espera(Relogio::now(), QUADROS_POR_SEGUNDO);
+      espera = ritmo_.proxima_espera(Relogio::now());
     }
   }
   plataforma::dormir(espera);

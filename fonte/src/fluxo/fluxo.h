@@ -12,9 +12,11 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <ratio>
 
 #include <wrl/client.h>
 
@@ -28,8 +30,10 @@
 
 namespace norva {
 
-// Duration stamped on every sample, in units of 100 ns (1/30 s, truncated).
-inline constexpr LONGLONG DURACAO_DA_AMOSTRA = 333333;
+// Duration stamped on every sample: one frame period in units of 100 ns,
+// truncated.
+inline constexpr LONGLONG DURACAO_DA_AMOSTRA =
+    std::chrono::duration_cast<std::chrono::duration<LONGLONG, std::ratio<1, 10'000'000>>>(PERIODO_DO_QUADRO).count();
 
 class Fluxo final : public plataforma::ObjetoCom<Fluxo, IMFMediaStream2> {
  public:

@@ -9,6 +9,7 @@
 #include "fonte/src/plataforma/mf.h"
 #include "fonte/src/quadros/geometria.h"
 #include "fonte/src/registro/registro.h"
+#include "fonte/src/registro/texto_de_erro.h"
 #include "fonte/src/ritmo/ritmo.h"
 
 namespace norva {
@@ -22,8 +23,6 @@ namespace {
 
 constexpr UINT32 TAMANHO_INICIAL_DOS_ATRIBUTOS = 4;
 constexpr DWORD INDICE_DO_FLUXO = 0;
-
-constexpr const char* texto_booleano(bool valor) { return valor ? "true" : "false"; }
 
 std::string linha_de_criacao() {
   return "fonte de m\u00eddia criada (" + std::to_string(LARGURA) + "x" + std::to_string(ALTURA) +
@@ -232,8 +231,7 @@ HRESULT Fonte::Start(IMFPresentationDescriptor* pPD, const GUID* pguidTimeFormat
   if (auto r = verificar(fila_->QueueEventParamVar(MESourceStarted, GUID_NULL, S_OK, posicao)); !r) {
     return entregar(r);
   }
-  Registro::escrever(std::string("Start: fonte rodando (primeira_vez=") + texto_booleano(!anterior) +
-                     ")");
+  Registro::escrever("Start: fonte rodando (primeira_vez=" + std::string(texto_do_booleano(!anterior)) + ")");
   return S_OK;
 }
 

@@ -5,15 +5,15 @@
 
 namespace norva {
 
-Ritmo::Duracao Ritmo::proxima_espera(Instante agora, std::uint32_t quadros_por_segundo) {
-  const Duracao passo = periodo(quadros_por_segundo);
+Ritmo::Duracao Ritmo::proxima_espera(Instante agora) {
   if (!inicio_) inicio_ = agora;
 
   // The count is capped before it multiplies the period, so the product
-  // (at most 4,294,967,295 seconds) always fits in 64-bit nanoseconds.
+  // (at most 2^32 periods, about four and a half years) always fits in
+  // 64-bit nanoseconds.
   const auto n = static_cast<Duracao::rep>(
       std::min<std::uint64_t>(contador_, std::numeric_limits<std::uint32_t>::max()));
-  const Instante alvo = *inicio_ + passo * n;
+  const Instante alvo = *inicio_ + PASSO * n;
   const Duracao atraso = agora > alvo ? agora - alvo : Duracao::zero();
 
   if (atraso > LIMITE_DE_ATRASO) {
@@ -24,7 +24,7 @@ Ritmo::Duracao Ritmo::proxima_espera(Instante agora, std::uint32_t quadros_por_s
   }
   ++contador_;
   const Duracao espera = alvo > agora ? alvo - agora : Duracao::zero();
-  return std::min(espera, passo);
+  return std::min(espera, PASSO);
 }
 
 void Ritmo::reiniciar() {

@@ -7,14 +7,17 @@
 // (including the clock read that gives `agora`), never while sleeping.
 #pragma once
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <ratio>
 
 namespace norva {
 
 inline constexpr std::uint32_t QUADROS_POR_SEGUNDO = 30;
+// The frame period, exactly: every other unit is derived from it, truncated
+// (33,333,333 ns for the pacer, 333,333 x 100 ns for the samples).
+inline constexpr std::chrono::duration<std::int64_t, std::ratio<1, QUADROS_POR_SEGUNDO>> PERIODO_DO_QUADRO{1};
 inline constexpr std::chrono::nanoseconds LIMITE_DE_ATRASO = std::chrono::seconds{1};
 
 class Ritmo {
@@ -22,15 +25,12 @@ class Ritmo {
   using Instante = std::chrono::steady_clock::time_point;
   using Duracao = std::chrono::nanoseconds;
 
-  // One second divided by the rate, truncated to whole nanoseconds
-  // (33,333,333 ns at 30); a rate of 0 counts as 1.
-  static constexpr Duracao periodo(std::uint32_t quadros_por_segundo) {
-    return Duracao{std::chrono::seconds{1}} / std::max<std::uint32_t>(quadros_por_segundo, 1);
-  }
+  // The period in whole nanoseconds.
+  static constexpr Duracao PASSO = std::chrono::duration_cast<Duracao>(PERIODO_DO_QUADRO);
 
   // Advances the schedule by one frame and returns how long the caller must
   // wait before delivering it (zero: at once). Never more than one period.
-  Duracao proxima_espera(Instante agora, std::uint32_t quadros_por_segundo);
+  Duracao proxima_espera(Instante agora);
 
   // Forgets the run: the next call starts a new one at its `agora`.
   void reiniciar();

@@ -15,15 +15,24 @@
 #include <thread>
 #include <vector>
 
+#include <atomic>
+#include <memory>
+#include <span>
+#include <string>
+
+#include <wrl/client.h>
+
+#include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/fonte/fonte.h"
-#include "fonte/src/fonte/teste/apoio.h"
 #include "fonte/src/quadros/geometria.h"
+#include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
+#include "fonte/src/ritmo/ritmo.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using norva::teste::ComPtr;
+using Microsoft::WRL::ComPtr;
 using Ns = std::chrono::nanoseconds;
 using Relogio = std::chrono::steady_clock;
 
@@ -33,7 +42,7 @@ constexpr auto FOLGA_PARA_O_ESCRITOR = 12ms;  // lets the next pipe frame arrive
 constexpr auto LIMITE_SEM_ESPERA = 60ms;
 constexpr int AMOSTRAS_DE_PADRAO = 120;
 constexpr int MEDICOES_DE_PARTES = 20;
-constexpr Ns PERIODO{33333333};
+constexpr Ns PERIODO = std::chrono::duration_cast<Ns>(norva::PERIODO_DO_QUADRO);
 constexpr double PERCENTIL = 0.99;
 
 double ms(Ns d) { return static_cast<double>(d.count()) / 1e6; }
@@ -67,11 +76,42 @@ ComPtr<IMFMediaSourceEx> fonte_com_nome(const wchar_t* nome) {
   return *fonte;
 }
 
-void esvaziar(IMFMediaStream* fluxo) { norva::teste::drenar(fluxo); }
+void esvaziar(IMFMediaStream* fluxo) {
+  for (ComPtr<IMFMediaEvent> evento; fluxo->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento) == S_OK; evento.Reset()) {
+  }
+}
+
+// The desktop application's side: serves the pipe of the camera named
+// `nome` and writes frames of `valor` bytes as fast as the camera takes them.
+class Escritor {
+ public:
+  Escritor(const std::wstring& nome, std::uint8_t valor)
+      : servidor_(norva::nome_do_cano(std::string(nome.begin(), nome.end()))), thread_([this, valor] {
+          const std::vector<std::uint8_t> quadro(norva::TAMANHO_DO_QUADRO, valor);
+          const std::span<const std::uint8_t, norva::TAMANHO_DO_QUADRO> bytes(quadro.data(), quadro.size());
+          std::unique_ptr<norva::ferramentas::ConexaoDoEscritor> conexao;
+          while (!parar_ && !(conexao = servidor_.aceitar(20ms))) {
+          }
+          conectou_ = conexao != nullptr;
+          for (std::uint64_t n = 1; conexao && !parar_ && conexao->escrever_quadro(bytes, n); ++n) {
+          }
+        }) {}
+  ~Escritor() {
+    parar_ = true;
+    thread_.join();
+  }
+  bool conectou() const { return conectou_; }
+
+ private:
+  norva::ferramentas::ServidorDoCano servidor_;
+  std::atomic<bool> parar_{false};
+  std::atomic<bool> conectou_{false};
+  std::thread thread_;
+};
 
 void medir_trabalho_proprio(Ns copia) {
   const std::wstring nome = L"norva-D-bench-" + std::to_wstring(GetCurrentProcessId());
-  norva::teste::EscritorDeTeste escritor(nome, 0x5A);
+  Escritor escritor(nome, 0x5A);
   ComPtr<IMFMediaSourceEx> fonte = fonte_com_nome(nome.c_str());
   ComPtr<IMFMediaStream> fluxo = static_cast<norva::Fonte*>(fonte.Get())->fluxo();
   std::vector<Ns> tempos;
@@ -183,7 +223,7 @@ void medir_partes(Ns copia) {
 // stream's stock is.
 void medir_cano() {
   const std::wstring nome = L"norva-D-bench-cano-" + std::to_wstring(GetCurrentProcessId());
-  norva::teste::EscritorDeTeste escritor(nome, 0x6B);
+  Escritor escritor(nome, 0x6B);
   std::shared_ptr<norva::Cano> cano = norva::Cano::novo();
   cano->iniciar(std::string(nome.begin(), nome.end()));
   std::vector<Ns> tempos;
@@ -230,12 +270,12 @@ void medir_ritmo() {
     soma += static_cast<double>(desvio.count());
   }
   const Ns intervalo = (saidas.back() - saidas.front()) / static_cast<long>(saidas.size() - 1);
-  std::printf("bench pattern, %d samples in a tight loop: mean interval %.4f ms (period 33.3333 ms,"
+  std::printf("bench pattern, %d samples in a tight loop: mean interval %.4f ms (period %.4f ms,"
               " goal within 0.05 ms), mean deviation %.3f ms, p99 |deviation| %.3f ms (goal under 2 ms)\n",
-              AMOSTRAS_DE_PADRAO, ms(intervalo), soma / static_cast<double>(desvios.size()) / 1e6,
+              AMOSTRAS_DE_PADRAO, ms(intervalo), ms(PERIODO), soma / static_cast<double>(desvios.size()) / 1e6,
               ms(quantil(desvios, PERCENTIL)));
   const double erro = std::abs(ms(intervalo) - ms(PERIODO));
-  std::printf("resumo: pacing, mean interval (ms) | %.4f | 33.3333 +- 0.05 | %s\n", ms(intervalo),
+  std::printf("resumo: pacing, mean interval (ms) | %.4f | %.4f +- 0.05 | %s\n", ms(intervalo), ms(PERIODO),
               erro <= 0.05 ? "yes" : "no");
   std::printf("resumo: pacing, p99 |deviation| (ms) | %.3f | < 2 | %s\n", ms(quantil(desvios, PERCENTIL)),
               ms(quantil(desvios, PERCENTIL)) < 2 ? "yes" : "no");

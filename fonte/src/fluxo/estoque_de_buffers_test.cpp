@@ -1,6 +1,8 @@
 // The buffer stock hands a kept buffer out again only once nobody but the
-// stock holds it, and never more than one caller at a time.
+// stock holds it, one caller at a time, and keeps at most its capacity.
 #include "fonte/src/fluxo/estoque_de_buffers.h"
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -10,55 +12,39 @@ namespace {
 using Microsoft::WRL::ComPtr;
 constexpr DWORD TAMANHO = 3110400;
 
-class Estoque : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET), S_OK); }
-  void TearDown() override { MFShutdown(); }
-};
-
-TEST_F(Estoque, ReusesABufferOnlyAfterItsSampleIsReleased) {
-  EstoqueDeBuffers estoque;
-  auto primeiro = estoque.obter(TAMANHO);
-  ASSERT_TRUE(primeiro);
-  ComPtr<IMFSample> amostra;
-  ASSERT_EQ(MFCreateSample(&amostra), S_OK);
-  ASSERT_EQ(amostra->AddBuffer(primeiro->Get()), S_OK);
-  estoque.guardar(primeiro->Get());
-  IMFMediaBuffer* bruto = primeiro->Get();
-  primeiro->Reset();
-
-  auto enquanto_em_uso = estoque.obter(TAMANHO);
-  ASSERT_TRUE(enquanto_em_uso);
-  EXPECT_NE(enquanto_em_uso->Get(), bruto) << "the consumer's sample still holds it";
-  enquanto_em_uso->Reset();
-
-  amostra.Reset();  // the consumer lets go
-  auto depois = estoque.obter(TAMANHO);
-  ASSERT_TRUE(depois);
-  EXPECT_EQ(depois->Get(), bruto);
-  auto outro = estoque.obter(TAMANHO);
-  ASSERT_TRUE(outro);
-  EXPECT_NE(outro->Get(), bruto) << "handed out once at a time";
-  DWORD maximo = 0;
-  ASSERT_EQ((*outro)->GetMaxLength(&maximo), S_OK);
-  EXPECT_GE(maximo, TAMANHO);
+ULONG referencias(IMFMediaBuffer* buffer) {
+  buffer->AddRef();
+  return buffer->Release();
 }
 
-TEST_F(Estoque, KeepsAtMostItsCapacity) {
-  EstoqueDeBuffers estoque;
-  std::vector<ComPtr<IMFMediaBuffer>> buffers;
-  for (std::size_t i = 0; i < EstoqueDeBuffers::CAPACIDADE + 2; ++i) {
-    auto b = estoque.obter(TAMANHO);
-    ASSERT_TRUE(b);
-    estoque.guardar(b->Get());
-    buffers.push_back(*b);
+TEST(Estoque, ReusesABufferOnlyAfterItsSampleIsReleasedAndKeepsAtMostItsCapacity) {
+  ASSERT_EQ(MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET), S_OK);
+  {
+    EstoqueDeBuffers estoque;
+    std::vector<ComPtr<IMFMediaBuffer>> buffers;  // as consumers' samples hold them
+    for (std::size_t i = 0; i < EstoqueDeBuffers::CAPACIDADE + 2; ++i) {
+      auto b = estoque.obter(TAMANHO);
+      ASSERT_TRUE(b);
+      DWORD maximo = 0;
+      ASSERT_EQ((*b)->GetMaxLength(&maximo), S_OK);
+      EXPECT_GE(maximo, TAMANHO);
+      for (const auto& anterior : buffers) EXPECT_NE(b->Get(), anterior.Get()) << "still held by a sample";
+      estoque.guardar(b->Get());
+      buffers.push_back(*b);
+    }
+    std::size_t guardados = 0;
+    for (const auto& b : buffers) guardados += referencias(b.Get()) == 2;  // ours and the stock's
+    EXPECT_EQ(guardados, EstoqueDeBuffers::CAPACIDADE);
+    IMFMediaBuffer* primeiro = buffers[0].Get();
+    buffers[0].Reset();  // the consumer lets go of the first
+    auto de_novo = estoque.obter(TAMANHO);
+    ASSERT_TRUE(de_novo);
+    EXPECT_EQ(de_novo->Get(), primeiro);
+    auto outro = estoque.obter(TAMANHO);
+    ASSERT_TRUE(outro);
+    EXPECT_NE(outro->Get(), primeiro) << "handed out once at a time";
   }
-  std::size_t guardados = 0;
-  for (const auto& b : buffers) {
-    b->AddRef();
-    guardados += b->Release() == 2;  // ours and the stock's
-  }
-  EXPECT_EQ(guardados, EstoqueDeBuffers::CAPACIDADE);
+  MFShutdown();
 }
 
 }  // namespace

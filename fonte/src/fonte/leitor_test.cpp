@@ -1,9 +1,8 @@
 // A real consumer: the platform's source reader over a source made by
-// Fonte::criar reads NV12 1920x1080 samples, bench pattern without a writer
-// and the writer's bytes when one feeds this camera's pipe.
+// Fonte::criar, with a writer feeding this camera's pipe, reads NV12
+// 1920x1080 samples: bench pattern until the pipe delivers, then only the
+// writer's bytes; afterwards nothing of the camera is left alive.
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,81 +17,48 @@ namespace {
 
 constexpr int AMOSTRAS_EXIGIDAS = 30;
 constexpr int LEITURAS_MAXIMAS = 300;
+constexpr std::uint8_t VALOR = 0xE5;
 
-class LeitorDeFonte : public AmbienteMF {
- protected:
-  ComPtr<IMFSourceReader> abrir(IMFMediaSourceEx* fonte) {
+class LeitorDeFonte : public AmbienteMF {};
+
+TEST_F(LeitorDeFonte, ReadsBenchPatternThenOnlyTheWritersBytesAndLetsGoOfTheCamera) {
+  ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
+  EscritorDeTeste escritor(dar_nome_unico(fonte.Get(), "leitor"), VALOR);
+  int do_escritor = 0;
+  {
     ComPtr<IMFSourceReader> leitor;
-    EXPECT_EQ(MFCreateSourceReaderFromMediaSource(fonte, nullptr, &leitor), S_OK);
-    if (!leitor) return nullptr;
+    ASSERT_EQ(MFCreateSourceReaderFromMediaSource(fonte.Get(), nullptr, &leitor), S_OK);
     ComPtr<IMFMediaType> tipo;
-    EXPECT_EQ(leitor->GetCurrentMediaType(MF_SOURCE_READER_FIRST_VIDEO_STREAM, &tipo), S_OK);
+    ASSERT_EQ(leitor->GetCurrentMediaType(MF_SOURCE_READER_FIRST_VIDEO_STREAM, &tipo), S_OK);
     GUID subtipo{};
     UINT64 tamanho = 0;
     EXPECT_EQ(tipo->GetGUID(MF_MT_SUBTYPE, &subtipo), S_OK);
     EXPECT_TRUE(IsEqualGUID(subtipo, MFVideoFormat_NV12));
     EXPECT_EQ(tipo->GetUINT64(MF_MT_FRAME_SIZE, &tamanho), S_OK);
     EXPECT_EQ(tamanho, (UINT64{1920} << 32) | 1080);
-    return leitor;
-  }
-  // The next sample's bytes; empty at the end of the stream or on failure.
-  static std::vector<std::uint8_t> ler(IMFSourceReader* leitor) {
-    DWORD indice = 0, flags = 0;
-    LONGLONG tempo = 0;
-    ComPtr<IMFSample> amostra;
-    const HRESULT hr = leitor->ReadSample(MF_SOURCE_READER_FIRST_VIDEO_STREAM, 0, &indice, &flags,
-                                          &tempo, &amostra);
-    EXPECT_EQ(hr, S_OK);
-    if (FAILED(hr) || !amostra) return {};
-    EXPECT_EQ(flags & MF_SOURCE_READERF_ERROR, 0u);
-    return bytes_de(amostra.Get());
-  }
-  // Shuts the source down and drops it; TearDown then asserts that nothing
-  // of the camera is alive.
-  void soltar(ComPtr<IMFMediaSourceEx> fonte) {
-    EXPECT_EQ(fonte->Shutdown(), S_OK);
-    fonte.Reset();
-    esperar_soltarem();
-  }
-};
-
-TEST_F(LeitorDeFonte, ReadsBenchPatternSamplesWithoutAWriter) {
-  ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
-  dar_nome_unico(fonte.Get(), "leitor-padrao");
-  {
-    ComPtr<IMFSourceReader> leitor = abrir(fonte.Get());
-    ASSERT_NE(leitor, nullptr);
-    for (int i = 0; i < AMOSTRAS_EXIGIDAS; ++i) {
-      const std::vector<std::uint8_t> bytes = ler(leitor.Get());
-      ASSERT_EQ(bytes.size(), 3110400u) << i;
-      const DadosDoQuadro padrao = PadraoDeBancada::desenhar(static_cast<std::uint64_t>(i));
-      EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), padrao.get())) << "sample " << i;
-    }
-  }
-  soltar(std::move(fonte));
-}
-
-TEST_F(LeitorDeFonte, ReadsTheWritersBytesWhenAWriterFeedsThisCamerasPipe) {
-  constexpr std::uint8_t VALOR = 0xE5;
-  ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
-  EscritorDeTeste escritor(dar_nome_unico(fonte.Get(), "leitor-cano"), VALOR);
-  int do_escritor = 0;
-  {
-    ComPtr<IMFSourceReader> leitor = abrir(fonte.Get());
-    ASSERT_NE(leitor, nullptr);
     for (int i = 0; i < LEITURAS_MAXIMAS && do_escritor < AMOSTRAS_EXIGIDAS; ++i) {
-      const std::vector<std::uint8_t> bytes = ler(leitor.Get());
+      DWORD indice = 0, flags = 0;
+      LONGLONG tempo = 0;
+      ComPtr<IMFSample> amostra;
+      ASSERT_EQ(leitor->ReadSample(MF_SOURCE_READER_FIRST_VIDEO_STREAM, 0, &indice, &flags, &tempo, &amostra), S_OK);
+      ASSERT_NE(amostra, nullptr);
+      EXPECT_EQ(flags & MF_SOURCE_READERF_ERROR, 0u);
+      const std::vector<std::uint8_t> bytes = bytes_de(amostra.Get());
       ASSERT_EQ(bytes.size(), 3110400u) << i;
       if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == VALOR; })) {
         ++do_escritor;
       } else {
         EXPECT_EQ(do_escritor, 0) << "once the pipe delivers, every sample is the writer's";
+        const DadosDoQuadro padrao = PadraoDeBancada::desenhar(static_cast<std::uint64_t>(i));
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), padrao.get())) << "sample " << i;
       }
     }
   }
   EXPECT_EQ(do_escritor, AMOSTRAS_EXIGIDAS);
   EXPECT_TRUE(escritor.conectou());
-  soltar(std::move(fonte));
+  EXPECT_EQ(fonte->Shutdown(), S_OK);
+  fonte.Reset();
+  esperar_soltarem();  // TearDown asserts that nothing of the camera outlives the reader
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 
 #include "fonte/src/fonte/teste/apoio.h"
 #include "fonte/src/plataforma/adotar.h"
+#include "fonte/src/plataforma/objeto_com.h"
+#include "fonte/src/quadros/apoio_de_teste.h"
 #include "fonte/src/quadros/geometria.h"
 
 namespace norva::teste {
@@ -22,44 +24,25 @@ constexpr int AMOSTRAS_EXIGIDAS = 30;
 constexpr auto LIMITE_DE_CADA_ETAPA = std::chrono::seconds(10);
 
 // Counts what the grabber hands over: whole frames and anything else.
-class ContadorDeAmostras final : public IMFSampleGrabberSinkCallback {
+class ContadorDeAmostras final : public plataforma::ObjetoCom<ContadorDeAmostras, IMFSampleGrabberSinkCallback> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    if (riid == __uuidof(IUnknown) || riid == __uuidof(IMFClockStateSink) ||
-        riid == __uuidof(IMFSampleGrabberSinkCallback)) {
-      *ppv = static_cast<IMFSampleGrabberSinkCallback*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+  void* consultar_interface(REFIID riid) noexcept {
+    const bool propria = riid == __uuidof(IMFClockStateSink) || riid == __uuidof(IMFSampleGrabberSinkCallback);
+    return propria ? static_cast<IMFSampleGrabberSinkCallback*>(this) : nullptr;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++referencias_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG restantes = --referencias_;
-    if (restantes == 0) delete this;
-    return restantes;
-  }
-  HRESULT STDMETHODCALLTYPE OnClockStart(MFTIME, LONGLONG) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnClockStop(MFTIME) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnClockPause(MFTIME) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnClockRestart(MFTIME) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnClockSetRate(MFTIME, float) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnSetPresentationClock(IMFPresentationClock*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnClockStart(MFTIME, LONGLONG) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnClockStop(MFTIME) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnClockPause(MFTIME) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnClockRestart(MFTIME) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnClockSetRate(MFTIME, float) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnSetPresentationClock(IMFPresentationClock*) noexcept override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnProcessSample(REFGUID, DWORD, LONGLONG, LONGLONG, const BYTE*,
-                                            DWORD tamanho) override {
+                                            DWORD tamanho) noexcept override {
     ++(tamanho == TAMANHO_DO_QUADRO ? inteiras_ : outras_);
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE OnShutdown() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShutdown() noexcept override { return S_OK; }
 
-  int inteiras() const { return inteiras_.load(); }
-  int outras() const { return outras_.load(); }
-
- private:
-  ~ContadorDeAmostras() = default;
-  std::atomic<ULONG> referencias_{1};
   std::atomic<int> inteiras_{0};
   std::atomic<int> outras_{0};
 };
@@ -113,7 +96,6 @@ class SessaoDeMidia : public AmbienteMF {
 
 TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly) {
   ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
-  ASSERT_NE(fonte, nullptr);
   dar_nome_unico(fonte.Get(), "sessao");
   ComPtr<IMFPresentationDescriptor> apresentacao;
   ASSERT_EQ(fonte->CreatePresentationDescriptor(&apresentacao), S_OK);
@@ -147,12 +129,8 @@ TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly
   PropVariantInit(&inicio);
   ASSERT_EQ(sessao->Start(&GUID_NULL, &inicio), S_OK);
   ASSERT_EQ(esperar(sessao.Get(), MESessionStarted), S_OK);
-  const auto limite = std::chrono::steady_clock::now() + LIMITE_DE_CADA_ETAPA;
-  while (contador->inteiras() < AMOSTRAS_EXIGIDAS && std::chrono::steady_clock::now() < limite) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_GE(contador->inteiras(), AMOSTRAS_EXIGIDAS);
-  EXPECT_EQ(contador->outras(), 0);
+  EXPECT_TRUE(esperar_ate([&] { return contador->inteiras_ >= AMOSTRAS_EXIGIDAS; }, LIMITE_DE_CADA_ETAPA));
+  EXPECT_EQ(contador->outras_, 0);
 
   ASSERT_EQ(sessao->Stop(), S_OK);
   EXPECT_EQ(esperar(sessao.Get(), MESessionStopped), S_OK);

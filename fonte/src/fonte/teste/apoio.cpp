@@ -1,14 +1,13 @@
 #include "fonte/src/fonte/teste/apoio.h"
 
 #include <chrono>
-#include <cstring>
+#include <memory>
+#include <optional>
+#include <span>
 
 #include "fonte/src/plataforma/injecao.h"
 #include "fonte/src/quadros/apoio_de_teste.h"
-#include "fonte/src/quadros/cabecalho.h"
-#include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
-#include "fonte/src/registro/registro_teste.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva::teste {
@@ -22,10 +21,8 @@ void AmbienteMF::SetUp() {
 
 void AmbienteMF::TearDown() {
   plataforma::teste::limpar_falhas();
-  if (conferir_vivos_) {
-    EXPECT_EQ(Fonte::vivos(), fontes_antes_) << "a source was not freed";
-    EXPECT_EQ(Fluxo::vivos(), fluxos_antes_) << "a stream was not freed";
-  }
+  EXPECT_EQ(Fonte::vivos(), fontes_antes_) << "a source was not freed";
+  EXPECT_EQ(Fluxo::vivos(), fluxos_antes_) << "a stream was not freed";
   // Every camera is shut down by now: its pipe reader must end before the
   // process does.
   EXPECT_TRUE(esperar_ate([] { return leitores_vivos() == 0; })) << "a pipe reader is still running";
@@ -40,11 +37,7 @@ ComPtr<IMFMediaSourceEx> AmbienteMF::nova_fonte() {
 }
 
 std::wstring AmbienteMF::dar_nome_unico(IMFMediaSourceEx* fonte, const char* base) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string nome = nome_unico(std::string("norva-D-") + info->name() + "-" + base);
-  for (char& c : nome) {
-    if (c == '/') c = '-';
-  }
+  const std::string nome = nome_unico(std::string("norva-D-") + base);
   const std::wstring largo(nome.begin(), nome.end());
   ComPtr<IMFAttributes> atributos;
   EXPECT_EQ(fonte->QueryInterface(IID_PPV_ARGS(&atributos)), S_OK);
@@ -64,6 +57,25 @@ void AmbienteMF::esperar_soltarem() {
          std::chrono::steady_clock::now() < limite) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+}
+
+void AmbienteComFonte::SetUp() {
+  AmbienteMF::SetUp();
+  fonte_ = nova_fonte();
+  ASSERT_NE(fonte_, nullptr);
+  dar_nome_unico(fonte_.Get(), "fonte");
+  fluxo_ = fonte_de(fonte_.Get())->fluxo();
+  ASSERT_EQ(fluxo_.As(&fluxo2_), S_OK);
+}
+
+void AmbienteComFonte::TearDown() {
+  fluxo2_.Reset();
+  fluxo_.Reset();
+  if (fonte_) {
+    EXPECT_EQ(fonte_->Shutdown(), S_OK);
+  }
+  fonte_.Reset();
+  AmbienteMF::TearDown();
 }
 
 std::vector<Evento> drenar(IMFMediaEventGenerator* gerador) {
@@ -108,72 +120,25 @@ std::vector<std::uint8_t> bytes_de(IMFSample* amostra) {
   return copia;
 }
 
-std::size_t vezes_no_registro(const std::string& mensagem) { return contar_mensagem(mensagem); }
-
 EscritorDeTeste::EscritorDeTeste(const std::wstring& nome_amigavel, std::uint8_t valor)
-    : valor_(valor) {
-  std::optional<std::string> amigavel;
-  if (!nome_amigavel.empty()) amigavel = utf8_de_utf16(std::wstring_view(nome_amigavel));
-  const std::string nome = nome_do_cano(amigavel);
-  const std::wstring largo(nome.begin(), nome.end());
-  constexpr DWORD TAMANHO_DO_BUFFER = 1 << 16;
-  cano_ = CreateNamedPipeW(largo.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED,
-                           PIPE_TYPE_BYTE | PIPE_WAIT, 1, TAMANHO_DO_BUFFER, 0, 0, nullptr);
-  EXPECT_NE(cano_, INVALID_HANDLE_VALUE) << GetLastError();
-  thread_ = std::thread([this] { servir(); });
+    : servidor_(nome_do_cano(nome_amigavel.empty() ? std::nullopt
+                                                   : std::optional(utf8_de_utf16(std::wstring_view(nome_amigavel))))) {
+  EXPECT_EQ(servidor_.preparar(), 0u) << "the pipe is listening before the camera looks for it";
+  thread_ = std::thread([this, valor] {
+    const std::vector<std::uint8_t> quadro(TAMANHO_DO_QUADRO, valor);
+    const std::span<const std::uint8_t, TAMANHO_DO_QUADRO> bytes(quadro.data(), TAMANHO_DO_QUADRO);
+    std::unique_ptr<ferramentas::ConexaoDoEscritor> conexao;
+    while (!parar_.load() && !(conexao = servidor_.aceitar(std::chrono::milliseconds(20)))) {
+    }
+    conectou_.store(conexao != nullptr);
+    for (std::uint64_t n = 1; conexao && !parar_.load() && conexao->escrever_quadro(bytes, n); ++n) {
+    }
+  });
 }
 
 EscritorDeTeste::~EscritorDeTeste() {
   parar_.store(true);
   thread_.join();
-  if (cano_ != INVALID_HANDLE_VALUE) {
-    DisconnectNamedPipe(cano_);
-    CloseHandle(cano_);
-  }
-}
-
-namespace {
-
-// Waits for an overlapped operation, giving up (and cancelling it) when
-// `parar` is set. True when it completed successfully.
-bool concluir(HANDLE cano, OVERLAPPED& operacao, const std::atomic<bool>& parar) {
-  constexpr DWORD PASSO_MS = 20;
-  while (WaitForSingleObject(operacao.hEvent, PASSO_MS) == WAIT_TIMEOUT) {
-    if (parar.load()) {
-      CancelIo(cano);
-      DWORD ignorado = 0;
-      GetOverlappedResult(cano, &operacao, &ignorado, TRUE);
-      return false;
-    }
-  }
-  DWORD transferidos = 0;
-  return GetOverlappedResult(cano, &operacao, &transferidos, FALSE) != FALSE;
-}
-
-}  // namespace
-
-void EscritorDeTeste::servir() {
-  if (cano_ == INVALID_HANDLE_VALUE) return;
-  OVERLAPPED operacao{};
-  operacao.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  bool ligado = ConnectNamedPipe(cano_, &operacao) != FALSE;
-  if (!ligado) {
-    const DWORD erro = GetLastError();
-    ligado = erro == ERROR_PIPE_CONNECTED || (erro == ERROR_IO_PENDING && concluir(cano_, operacao, parar_));
-  }
-  if (ligado) conectado_.store(true);
-  std::vector<std::uint8_t> registro(TAMANHO_DO_REGISTRO, valor_);
-  while (ligado && !parar_.load()) {
-    const auto cabecalho = CabecalhoDoQuadro::para_quadro(escritos_.load() + 1);
-    std::memcpy(registro.data(), cabecalho.data(), cabecalho.size());
-    ResetEvent(operacao.hEvent);
-    if (!WriteFile(cano_, registro.data(), static_cast<DWORD>(registro.size()), nullptr, &operacao) &&
-        (GetLastError() != ERROR_IO_PENDING || !concluir(cano_, operacao, parar_))) {
-      break;
-    }
-    escritos_.fetch_add(1);
-  }
-  CloseHandle(operacao.hEvent);
 }
 
 }  // namespace norva::teste

@@ -1,6 +1,6 @@
 // Test support for the source and the stream under the real Media Foundation
 // (Wine's in the build): the platform started per test, sources made by
-// Fonte::criar, events drained from a queue, and a small pipe writer.
+// Fonte::criar, events drained from a queue, and a pipe writer.
 #pragma once
 
 #include <atomic>
@@ -12,8 +12,10 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/fluxo/fluxo.h"
 #include "fonte/src/fonte/fonte.h"
+#include "fonte/src/registro/registro_teste.h"
 
 namespace norva::teste {
 
@@ -43,7 +45,19 @@ class AmbienteMF : public ::testing::Test {
 
   long fontes_antes_ = 0;
   long fluxos_antes_ = 0;
-  bool conferir_vivos_ = true;
+};
+
+// The same with one source made, named uniquely, and its stream, shut down
+// (again, when the test did) at the end.
+class AmbienteComFonte : public AmbienteMF {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  Fonte* fonte_de_midia() { return fonte_de(fonte_.Get()); }
+
+  ComPtr<IMFMediaSourceEx> fonte_;
+  ComPtr<IMFMediaStream> fluxo_;
+  ComPtr<IMFMediaStream2> fluxo2_;
 };
 
 struct Evento {
@@ -62,27 +76,22 @@ ComPtr<IMFSample> amostra_de(const Evento& evento);
 // The bytes of a one-buffer sample.
 std::vector<std::uint8_t> bytes_de(IMFSample* amostra);
 
-// How many of this process's log messages equal `mensagem` (since start).
-std::size_t vezes_no_registro(const std::string& mensagem);
-
-// A desktop-application stand-in: serves one named pipe and writes frame
-// records whose every byte is `valor`, as fast as the pipe takes them.
+// A desktop-application stand-in over the reference writer's pipe server:
+// serves the pipe of the camera named `nome_amigavel` (empty: the default
+// pipe) to its first client and writes frames whose every byte is `valor`, as
+// fast as the camera takes them, until destroyed or the camera goes away.
 class EscritorDeTeste {
  public:
   EscritorDeTeste(const std::wstring& nome_amigavel, std::uint8_t valor);
   ~EscritorDeTeste();
   EscritorDeTeste(const EscritorDeTeste&) = delete;
   EscritorDeTeste& operator=(const EscritorDeTeste&) = delete;
-  bool conectou() const { return conectado_.load(); }
-  std::uint64_t escritos() const { return escritos_.load(); }
+  bool conectou() const { return conectou_.load(); }
 
  private:
-  void servir();
-  HANDLE cano_ = INVALID_HANDLE_VALUE;
-  std::uint8_t valor_;
+  ferramentas::ServidorDoCano servidor_;
   std::atomic<bool> parar_{false};
-  std::atomic<bool> conectado_{false};
-  std::atomic<std::uint64_t> escritos_{0};
+  std::atomic<bool> conectou_{false};
   std::thread thread_;
 };
 

@@ -1,7 +1,7 @@
 // The interfaces the source and the stream offer of their own (the rest of
 // QueryInterface is the shared COM base's), the source's companion
-// interfaces, and the friendly name choosing the pipe.
-#include <chrono>
+// interfaces, and the friendly name.
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,8 +10,6 @@
 
 namespace norva::teste {
 namespace {
-
-using namespace std::chrono_literals;
 
 class Companheiras : public AmbienteComFonte {};
 
@@ -74,64 +72,40 @@ TEST_F(Companheiras, RefusingMethodsRefuseAndActivationGivesTheSourceItself) {
   EXPECT_EQ(ks->KsMethod(&propriedade, sizeof propriedade, nullptr, 0, &devolvidos), E_NOTIMPL);
   EXPECT_EQ(ks->KsEvent(&propriedade, sizeof propriedade, nullptr, 0, &devolvidos), E_NOTIMPL);
   EXPECT_EQ(devolvidos, 77u);
+  // Activation starts the frame supply, as the first Start would.
+  const std::string configurado = "cano desta câmera configurado (nome omitido)";
+  const std::size_t canos = contar_mensagem(configurado);
   ComPtr<IMFMediaSource> ativada;
   ASSERT_EQ(ativacao->ActivateObject(IID_PPV_ARGS(&ativada)), S_OK);
+  EXPECT_EQ(contar_mensagem(configurado), canos + 1);
   EXPECT_EQ(static_cast<void*>(ativada.Get()), static_cast<void*>(fonte_.Get())) << "the same object";
   EXPECT_EQ(ativacao->ActivateObject(__uuidof(IClassFactory), &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
 }
 
-// Pulls samples until one comes from the pipe; its first payload byte.
-int primeiro_byte_do_cano(IMFMediaSourceEx* fonte) {
-  ComPtr<IMFMediaStream> fluxo = static_cast<Fonte*>(fonte)->fluxo();
-  const auto limite = std::chrono::steady_clock::now() + 10s;
-  while (std::chrono::steady_clock::now() < limite) {
-    if (FAILED(fluxo->RequestSample(nullptr))) return -1;
-    for (const Evento& e : drenar(fluxo.Get())) {
-      ComPtr<IMFSample> amostra = amostra_de(e);
-      const auto bytes = amostra ? bytes_de(amostra.Get()) : std::vector<std::uint8_t>{};
-      if (!bytes.empty() && bytes[0] == bytes[1] && bytes[0] == bytes.back() && bytes[0] >= 0xA0) return bytes[0];
-    }
-  }
-  return -1;
-}
-
-class NomeAmigavel : public AmbienteMF {};
-
-TEST_F(NomeAmigavel, TheFirstOfActivateAndStartChoosesThePipeForGood) {
-  ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
-  EscritorDeTeste escritor_a(dar_nome_unico(fonte.Get(), "primeiro"), 0xA1);
-  ComPtr<IMFActivate> ativacao;
-  ASSERT_EQ(fonte.As(&ativacao), S_OK);
-  ComPtr<IMFMediaSource> ativada;
-  ASSERT_EQ(ativacao->ActivateObject(IID_PPV_ARGS(&ativada)), S_OK);
-  EscritorDeTeste escritor_b(dar_nome_unico(fonte.Get(), "segundo"), 0xB2);
-  iniciar(fonte.Get());
-  EXPECT_EQ(primeiro_byte_do_cano(fonte.Get()), 0xA1);
-  EXPECT_FALSE(escritor_b.conectou());
-  ativada.Reset();
-  ASSERT_EQ(fonte->Shutdown(), S_OK);
-}
-
-TEST_F(NomeAmigavel, MissingOrLoneSurrogateNameMeansTheDefaultPipe) {
-  // Both cases in one test: they share the default pipe's name.
-  EscritorDeTeste escritor(L"", 0xC3);  // an empty name gives the default pipe
-  for (const bool com_substituto : {false, true}) {
-    SCOPED_TRACE(com_substituto ? "lone surrogate" : "no name");
-    ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
-    ComPtr<IMFAttributes> atributos;
-    ASSERT_EQ(fonte.As(&atributos), S_OK);
-    if (com_substituto) {
-      const wchar_t nome[] = {L'x', static_cast<wchar_t>(0xD800), L'y', 0};
-      ASSERT_EQ(atributos->SetString(plataforma::MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, nome), S_OK);
-      // The writer serves one camera, the first source: check the choice by
-      // name, a lone surrogate reads as no name.
-      EXPECT_EQ(ler_nome_amigavel(atributos.Get()), std::nullopt);
-    } else {
-      iniciar(fonte.Get());
-      EXPECT_EQ(primeiro_byte_do_cano(fonte.Get()), 0xC3);
-    }
-    ASSERT_EQ(fonte->Shutdown(), S_OK);
+// The name the pipe is derived from (reading the pipe of a name is the
+// leitor test's, the default pipe for no name the pipe client's).
+TEST_F(Companheiras, TheFriendlyNameIsReadStrictlyAsUtf8) {
+  const wchar_t substituto_sozinho[] = {L'x', static_cast<wchar_t>(0xD800), L'y', 0};
+  struct Caso {
+    const char* nome;
+    const wchar_t* texto;  // null: a number instead of a string
+    std::optional<std::string> esperado;
+  };
+  const Caso casos[] = {
+      {"name", L"Câmera", "C\xC3\xA2mera"},
+      {"empty", L"", std::nullopt},
+      {"lone surrogate", substituto_sozinho, std::nullopt},
+      {"not a string", nullptr, std::nullopt},
+  };
+  const GUID& chave = plataforma::MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME;
+  ComPtr<IMFAttributes> atributos;
+  ASSERT_EQ(fonte_.As(&atributos), S_OK);
+  ASSERT_EQ(atributos->DeleteItem(chave), S_OK);
+  EXPECT_EQ(ler_nome_amigavel(atributos.Get()), std::nullopt) << "missing";
+  for (const Caso& c : casos) {
+    ASSERT_EQ(c.texto ? atributos->SetString(chave, c.texto) : atributos->SetUINT32(chave, 1), S_OK);
+    EXPECT_EQ(ler_nome_amigavel(atributos.Get()), c.esperado) << c.nome;
   }
 }
 

@@ -47,67 +47,37 @@ class ContadorDeAmostras final : public plataforma::ObjetoCom<ContadorDeAmostras
   std::atomic<int> outras_{0};
 };
 
-class SessaoDeMidia : public AmbienteMF {
- protected:
-  // The session's status for the first event of type `tipo` (or of MEError)
-  // within the limit; nothing when none came.
-  static std::optional<HRESULT> esperar(IMFMediaSession* sessao, MediaEventType tipo) {
-    const auto limite = std::chrono::steady_clock::now() + LIMITE_DE_CADA_ETAPA;
-    while (std::chrono::steady_clock::now() < limite) {
-      ComPtr<IMFMediaEvent> evento;
-      if (sessao->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento) != S_OK) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        continue;
-      }
-      MediaEventType recebido = MEUnknown;
-      HRESULT status = E_FAIL;
-      evento->GetType(&recebido);
-      evento->GetStatus(&status);
-      if (recebido == tipo || recebido == MEError) {
-        EXPECT_EQ(recebido, tipo) << "MEError with status 0x" << std::hex << status;
-        return status;
-      }
+// The session's status for the first event of type `tipo` (or of MEError)
+// within the limit; nothing when none came.
+std::optional<HRESULT> esperar(IMFMediaSession* sessao, MediaEventType tipo) {
+  const auto limite = std::chrono::steady_clock::now() + LIMITE_DE_CADA_ETAPA;
+  while (std::chrono::steady_clock::now() < limite) {
+    ComPtr<IMFMediaEvent> evento;
+    MediaEventType recebido = MEUnknown;
+    HRESULT status = E_FAIL;
+    if (sessao->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento) != S_OK) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else if (evento->GetType(&recebido) == S_OK && evento->GetStatus(&status) == S_OK &&
+               (recebido == tipo || recebido == MEError)) {
+      EXPECT_EQ(recebido, tipo) << "MEError with status 0x" << std::hex << status;
+      return status;
     }
-    return std::nullopt;
   }
+  return std::nullopt;
+}
 
-  // source stream -> the grabber's stream sink, resolved by hand.
-  static ComPtr<IMFTopology> topologia(IMFMediaSource* fonte, IMFPresentationDescriptor* apresentacao,
-                                       IMFStreamSink* saida) {
-    BOOL selecionado = FALSE;
-    ComPtr<IMFStreamDescriptor> descritor;
-    ComPtr<IMFTopology> topologia;
-    ComPtr<IMFTopologyNode> no_da_fonte, no_da_saida;
-    EXPECT_EQ(apresentacao->GetStreamDescriptorByIndex(0, &selecionado, &descritor), S_OK);
-    EXPECT_EQ(MFCreateTopology(&topologia), S_OK);
-    EXPECT_EQ(MFCreateTopologyNode(MF_TOPOLOGY_SOURCESTREAM_NODE, &no_da_fonte), S_OK);
-    EXPECT_EQ(MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, &no_da_saida), S_OK);
-    if (!topologia || !no_da_fonte || !no_da_saida) return nullptr;
-    EXPECT_EQ(no_da_fonte->SetUnknown(MF_TOPONODE_SOURCE, fonte), S_OK);
-    EXPECT_EQ(no_da_fonte->SetUnknown(MF_TOPONODE_PRESENTATION_DESCRIPTOR, apresentacao), S_OK);
-    EXPECT_EQ(no_da_fonte->SetUnknown(MF_TOPONODE_STREAM_DESCRIPTOR, descritor.Get()), S_OK);
-    EXPECT_EQ(no_da_saida->SetObject(saida), S_OK);
-    EXPECT_EQ(topologia->AddNode(no_da_fonte.Get()), S_OK);
-    EXPECT_EQ(topologia->AddNode(no_da_saida.Get()), S_OK);
-    EXPECT_EQ(no_da_fonte->ConnectOutput(0, no_da_saida.Get(), 0), S_OK);
-    return topologia;
-  }
-};
+class SessaoDeMidia : public AmbienteComFonte {};
 
 TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly) {
-  ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
-  dar_nome_unico(fonte.Get(), "sessao");
   ComPtr<IMFPresentationDescriptor> apresentacao;
-  ASSERT_EQ(fonte->CreatePresentationDescriptor(&apresentacao), S_OK);
+  ASSERT_EQ(fonte_->CreatePresentationDescriptor(&apresentacao), S_OK);
+  BOOL selecionado = FALSE;
+  ComPtr<IMFStreamDescriptor> descritor;
   ComPtr<IMFMediaType> tipo;
-  {
-    BOOL selecionado = FALSE;
-    ComPtr<IMFStreamDescriptor> descritor;
-    ComPtr<IMFMediaTypeHandler> manipulador;
-    ASSERT_EQ(apresentacao->GetStreamDescriptorByIndex(0, &selecionado, &descritor), S_OK);
-    ASSERT_EQ(descritor->GetMediaTypeHandler(&manipulador), S_OK);
-    ASSERT_EQ(manipulador->GetCurrentMediaType(&tipo), S_OK);
-  }
+  ASSERT_EQ(apresentacao->GetStreamDescriptorByIndex(0, &selecionado, &descritor), S_OK);
+  ComPtr<IMFMediaTypeHandler> manipulador;
+  ASSERT_EQ(descritor->GetMediaTypeHandler(&manipulador), S_OK);
+  ASSERT_EQ(manipulador->GetCurrentMediaType(&tipo), S_OK);
 
   ComPtr<ContadorDeAmostras> contador = plataforma::adotar(new ContadorDeAmostras());
   ComPtr<IMFActivate> ativador;
@@ -118,13 +88,24 @@ TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly
   ComPtr<IMFStreamSink> saida;
   ASSERT_EQ(sorvedouro->GetStreamSinkByIndex(0, &saida), S_OK);
 
+  // source stream -> the grabber's stream sink, resolved by hand.
+  ComPtr<IMFTopology> topologia;
+  ComPtr<IMFTopologyNode> no_da_fonte, no_da_saida;
+  ASSERT_EQ(MFCreateTopology(&topologia), S_OK);
+  ASSERT_EQ(MFCreateTopologyNode(MF_TOPOLOGY_SOURCESTREAM_NODE, &no_da_fonte), S_OK);
+  ASSERT_EQ(MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, &no_da_saida), S_OK);
+  ASSERT_EQ(no_da_fonte->SetUnknown(MF_TOPONODE_SOURCE, fonte_.Get()), S_OK);
+  ASSERT_EQ(no_da_fonte->SetUnknown(MF_TOPONODE_PRESENTATION_DESCRIPTOR, apresentacao.Get()), S_OK);
+  ASSERT_EQ(no_da_fonte->SetUnknown(MF_TOPONODE_STREAM_DESCRIPTOR, descritor.Get()), S_OK);
+  ASSERT_EQ(no_da_saida->SetObject(saida.Get()), S_OK);
+  ASSERT_EQ(topologia->AddNode(no_da_fonte.Get()), S_OK);
+  ASSERT_EQ(topologia->AddNode(no_da_saida.Get()), S_OK);
+  ASSERT_EQ(no_da_fonte->ConnectOutput(0, no_da_saida.Get(), 0), S_OK);
+
   ComPtr<IMFMediaSession> sessao;
   ASSERT_EQ(MFCreateMediaSession(nullptr, &sessao), S_OK);
-  ComPtr<IMFTopology> topo = topologia(fonte.Get(), apresentacao.Get(), saida.Get());
-  ASSERT_NE(topo, nullptr);
-  ASSERT_EQ(sessao->SetTopology(MFSESSION_SETTOPOLOGY_NORESOLUTION, topo.Get()), S_OK);
+  ASSERT_EQ(sessao->SetTopology(MFSESSION_SETTOPOLOGY_NORESOLUTION, topologia.Get()), S_OK);
   ASSERT_EQ(esperar(sessao.Get(), MESessionTopologySet), S_OK);
-
   PROPVARIANT inicio;
   PropVariantInit(&inicio);
   ASSERT_EQ(sessao->Start(&GUID_NULL, &inicio), S_OK);
@@ -137,11 +118,14 @@ TEST_F(SessaoDeMidia, DeliversSamplesToAGrabberAndStopsClosesAndShutsDownCleanly
   ASSERT_EQ(sessao->Close(), S_OK);
   EXPECT_EQ(esperar(sessao.Get(), MESessionClosed), S_OK);
   EXPECT_EQ(sessao->Shutdown(), S_OK);
-  EXPECT_EQ(fonte->Shutdown(), S_OK);
   sorvedouro->Shutdown();  // the session may have shut it down already
   sessao.Reset();
-  topo.Reset();
-  fonte.Reset();
+  topologia.Reset();
+  no_da_fonte.Reset();
+  EXPECT_EQ(fonte_->Shutdown(), S_OK);
+  fluxo_.Reset();
+  fluxo2_.Reset();
+  fonte_.Reset();
   esperar_soltarem();  // TearDown asserts that nothing of the camera outlives the session
 }
 

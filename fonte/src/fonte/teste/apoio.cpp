@@ -52,11 +52,8 @@ void AmbienteMF::iniciar(IMFMediaSourceEx* fonte) {
 }
 
 void AmbienteMF::esperar_soltarem() {
-  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while ((Fonte::vivos() != fontes_antes_ || Fluxo::vivos() != fluxos_antes_) &&
-         std::chrono::steady_clock::now() < limite) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  esperar_ate([this] { return Fonte::vivos() == fontes_antes_ && Fluxo::vivos() == fluxos_antes_; },
+              std::chrono::seconds(3));
 }
 
 void AmbienteComFonte::SetUp() {
@@ -71,9 +68,7 @@ void AmbienteComFonte::SetUp() {
 void AmbienteComFonte::TearDown() {
   fluxo2_.Reset();
   fluxo_.Reset();
-  if (fonte_) {
-    EXPECT_EQ(fonte_->Shutdown(), S_OK);
-  }
+  if (fonte_ && fonte_->Shutdown() != S_OK) ADD_FAILURE() << "Shutdown failed";
   fonte_.Reset();
   AmbienteMF::TearDown();
 }

@@ -1,9 +1,7 @@
 // The media source through its COM interfaces, against the real Media
 // Foundation: construction and its failures, the state machine and its
 // events, the answers after Shutdown and the consumer's pending requests.
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -53,8 +53,6 @@ class AmbienteComFonte : public AmbienteMF {
  protected:
   void SetUp() override;
   void TearDown() override;
-  Fonte* fonte_de_midia() { return fonte_de(fonte_.Get()); }
-
   ComPtr<IMFMediaSourceEx> fonte_;
   ComPtr<IMFMediaStream> fluxo_;
   ComPtr<IMFMediaStream2> fluxo2_;

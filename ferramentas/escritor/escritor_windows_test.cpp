@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
-#include "ferramentas/escritor/cartao_de_teste.h"
+#include "ferramentas/escritor/cartela.h"
 #include "fonte/src/quadros/apoio_de_teste.h"
 #include "fonte/src/quadros/cano.h"
+#include "fonte/src/registro/processo_filho.h"
 #include "fonte/src/registro/utf8.h"
 
 #ifndef NORVA_ESCRITOR_EXE
@@ -21,27 +24,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The writer process, ended with the test.
-class Processo {
- public:
-  explicit Processo(std::wstring linha) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    ok_ = CreateProcessW(nullptr, linha.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi_);
-  }
-  ~Processo() {
-    if (!ok_) return;
-    TerminateProcess(pi_.hProcess, 0);
-    WaitForSingleObject(pi_.hProcess, INFINITE);
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
-  }
-  bool iniciado() const { return ok_; }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  bool ok_ = false;
-};
+void terminar(HANDLE processo) {
+  TerminateProcess(processo, 0);
+  CloseHandle(processo);
+}
 
 // Takes frames for `duracao`; returns the numbers drawn in the pipe frames.
 std::vector<std::uint64_t> numeros_lidos(Cano& cano, std::chrono::milliseconds duracao) {
@@ -51,7 +37,7 @@ std::vector<std::uint64_t> numeros_lidos(Cano& cano, std::chrono::milliseconds d
     const QuadroEntregue q = cano.obter_quadro(ESPERA_MAXIMA_DO_CANO);
     if (q.origem != Origem::Cano) continue;
     numeros.push_back(
-        CartaoDeTeste::ler_numero(std::span<const std::uint8_t, TAMANHO_DO_QUADRO>(q.dados.get(), TAMANHO_DO_QUADRO)));
+        Cartela::ler_numero(std::span<const std::uint8_t, TAMANHO_DO_QUADRO>(q.dados.get(), TAMANHO_DO_QUADRO)));
   }
   return numeros;
 }
@@ -61,8 +47,12 @@ TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
   std::wstring exe = largo_de_utf8(NORVA_ESCRITOR_EXE);
   // The build path is a Unix path; Wine sees it on drive Z:.
   if (!exe.empty() && exe.front() == L'/') exe = L"Z:" + exe;
-  Processo escritor(L"\"" + exe + L"\" --fps 60 --name \"" + largo_de_utf8(nome) + L"\"");
-  ASSERT_TRUE(escritor.iniciado()) << GetLastError();
+  std::replace(exe.begin(), exe.end(), L'/', L'\\');
+  const auto escritor = teste::ProcessoFilho::iniciar(exe, L"--fps 60 --name \"" + largo_de_utf8(nome) + L"\"");
+  ASSERT_TRUE(escritor.has_value()) << GetLastError();
+  // It runs until ended, with the test.
+  const std::unique_ptr<void, decltype(&terminar)> fim(OpenProcess(PROCESS_TERMINATE, FALSE, escritor->pid()),
+                                                        terminar);
 
   std::uint64_t ultimo = 0;
   for (int camera = 0; camera < 2; ++camera) {

@@ -93,7 +93,8 @@ TEST(Conversao, CoresPurasBt601FaixaLimitada) {
                        {0, 255, 0, 144, 54, 34}, {0, 0, 255, 41, 240, 110}};
   for (const int formato : {NORVA_ESCRITOR_BGRA, NORVA_ESCRITOR_BGRX, NORVA_ESCRITOR_RGBA, NORVA_ESCRITOR_RGB24}) {
     for (const Cor& c : cores) {
-      SCOPED_TRACE(testing::Message() << nome_do_formato(formato) << " " << int{c.r} << "," << int{c.g} << "," << int{c.b});
+      SCOPED_TRACE(testing::Message() << nome_do_formato(formato) << " " << int{c.r} << "," << int{c.g} << ","
+                                      << int{c.b});
       Quadro origem(std::size_t{passo_minimo(formato)} * ALTURA);
       const bool rgba = formato == NORVA_ESCRITOR_RGBA;
       for (std::size_t i = 0; i < origem.size(); i += formato == NORVA_ESCRITOR_RGB24 ? 3 : 4) {

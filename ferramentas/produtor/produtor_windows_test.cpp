@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <regex>
 
 #include "ferramentas/escritor/servidor_do_cano.h"
@@ -43,29 +44,17 @@ std::vector<std::uint8_t> com_folga(const std::vector<std::uint8_t>& quadro) {
   return r;
 }
 
-// A client that connects and reads nothing until asked: a stalled camera.
-class ClienteParado {
- public:
-  explicit ClienteParado(const std::string& nome)
-      : cano_(CreateFileW(largo_de_utf8(nome).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~ClienteParado() {
-    if (cano_ != INVALID_HANDLE_VALUE) CloseHandle(cano_);
+// One whole record from a raw client of the pipe: its timestamp, or nothing
+// if the pipe broke.
+std::optional<std::uint64_t> ler_registro(HANDLE cano) {
+  std::vector<std::uint8_t> r(TAMANHO_DO_REGISTRO);
+  for (std::size_t lidos = 0; lidos < r.size();) {
+    DWORD n = 0;
+    if (!ReadFile(cano, r.data() + lidos, static_cast<DWORD>(r.size() - lidos), &n, nullptr) || n == 0) return {};
+    lidos += n;
   }
-  bool aberto() const { return cano_ != INVALID_HANDLE_VALUE; }
-  // One whole record: its timestamp, or nothing if the pipe broke.
-  std::optional<std::uint64_t> ler_registro() {
-    std::vector<std::uint8_t> r(TAMANHO_DO_REGISTRO);
-    for (std::size_t lidos = 0; lidos < r.size();) {
-      DWORD n = 0;
-      if (!ReadFile(cano_, r.data() + lidos, static_cast<DWORD>(r.size() - lidos), &n, nullptr) || n == 0) return {};
-      lidos += n;
-    }
-    return CabecalhoDoQuadro::ler(std::span<const std::uint8_t, CabecalhoDoQuadro::TAMANHO>(r.data(), 24)).ts_do_host;
-  }
-
- private:
-  HANDLE cano_;
-};
+  return CabecalhoDoQuadro::ler(std::span<const std::uint8_t, CabecalhoDoQuadro::TAMANHO>(r.data(), 24)).ts_do_host;
+}
 
 TEST(Produtor, EntradaRuimRecusadaComUmaLinha) {
   norva_escritor e = 0;
@@ -91,8 +80,11 @@ TEST(Produtor, CadaCameraRecebeCadaQuadroMesmoComUmClienteParado) {
   std::shared_ptr<Cano> cameras[] = {Cano::novo(), Cano::novo()};
   for (auto& c : cameras) c->iniciar(nome);
   ASSERT_TRUE(esperar_ate([&] { return estatisticas(e).clientes_conectados == 2; }, ESPERA_LONGA));
-  ClienteParado parado(nome_do_cano(nome));
-  ASSERT_TRUE(parado.aberto()) << GetLastError();
+  // A client that connects and reads nothing until asked: a stalled camera.
+  const std::unique_ptr<void, decltype(&CloseHandle)> parado(
+      CreateFileW(largo_de_utf8(nome_do_cano(nome)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+      CloseHandle);
+  ASSERT_NE(parado.get(), INVALID_HANDLE_VALUE) << GetLastError();
   ASSERT_TRUE(esperar_ate([&] { return estatisticas(e).clientes_conectados == 3; }, ESPERA_LONGA));
 
   // Refused frames never reach the pipe: each camera's first frame is frame 1.
@@ -124,7 +116,7 @@ TEST(Produtor, CadaCameraRecebeCadaQuadroMesmoComUmClienteParado) {
   // frame, not the ones in between.
   std::vector<std::uint64_t> lidos;
   while (lidos.empty() || lidos.back() != QUADROS) {
-    const auto ts = parado.ler_registro();
+    const auto ts = ler_registro(parado.get());
     ASSERT_TRUE(ts.has_value()) << "after " << lidos.size() << " records";
     lidos.push_back(*ts);
   }

@@ -183,22 +183,19 @@ TEST(Diagnostico, CanoServidoEQuemPodeLe_lo) {
   for (const auto& c : casos) {
     const std::string nome = teste::nome_unico("norva-teste-camera");
     std::optional<ServidorDoCano> servidor;
-    std::unique_ptr<ConexaoDoEscritor> conexao;
-    HANDLE cliente = INVALID_HANDLE_VALUE;
-    if (c.sddl != nullptr) {
-      servidor.emplace(nome_do_cano(nome), c.sddl);
-      ASSERT_EQ(servidor->preparar(), 0u);
-    }
-    if (c.ocupado) {
-      cliente = CreateFileW(largo_de_utf8(nome_do_cano(nome)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-      conexao = servidor->aceitar(std::chrono::seconds(10));
-      ASSERT_TRUE(cliente != INVALID_HANDLE_VALUE && conexao != nullptr);
-    }
+    if (c.sddl != nullptr) servidor.emplace(nome_do_cano(nome), c.sddl);
+    ASSERT_TRUE(!servidor || servidor->preparar() == 0);
+    // The only instance taken: a client opens it and the writer accepts it.
+    const std::unique_ptr<void, decltype(&CloseHandle)> cliente(
+        c.ocupado ? CreateFileW(largo_de_utf8(nome_do_cano(nome)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr)
+                  : nullptr,
+        CloseHandle);
+    const auto conexao = c.ocupado ? servidor->aceitar(std::chrono::seconds(10)) : nullptr;
+    ASSERT_EQ(conexao != nullptr, c.ocupado);
     bool servido = false;
     const Verificacao cano = verificar_cano(nome, servido);
     const Verificacao acesso = verificar_acesso_ao_cano(nome, servido);
-    if (cliente != INVALID_HANDLE_VALUE) CloseHandle(cliente);
     SCOPED_TRACE(linha_da_verificacao(cano) + "\n" + linha_da_verificacao(acesso));
     EXPECT_EQ(cano.ok, c.servido);
     EXPECT_EQ(servido, c.servido);

@@ -5,27 +5,21 @@
 namespace norva::ferramentas {
 namespace {
 
-struct Caso {
-  const char* nome;
-  std::uint8_t y, u, v;
-  Rgb esperado;
-};
-
 TEST(ImagemNv12, Bt601FaixaLimitada) {
   // Reference colours of limited-range BT.601 (75% bars for the colours).
-  const Caso casos[] = {
-      {"preto", 16, 128, 128, {0, 0, 0}},
-      {"branco", 235, 128, 128, {255, 255, 255}},
-      {"abaixo_do_preto_satura", 0, 128, 128, {0, 0, 0}},
-      {"vermelho_75", 65, 100, 212, {191, 0, 0}},
-      {"verde_75", 112, 72, 58, {0, 191, 0}},
-      {"azul_75", 35, 212, 114, {0, 0, 191}},
+  const struct {
+    std::uint8_t y, u, v;
+    Rgb esperado;
+  } casos[] = {
+      {16, 128, 128, {0, 0, 0}},    {235, 128, 128, {255, 255, 255}}, {0, 128, 128, {0, 0, 0}},  // below black
+      {65, 100, 212, {191, 0, 0}},  {112, 72, 58, {0, 191, 0}},       {35, 212, 114, {0, 0, 191}},
   };
-  for (const Caso& c : casos) {
+  for (const auto& c : casos) {
     const Rgb p = yuv_para_rgb(c.y, c.u, c.v);
-    EXPECT_NEAR(p.r, c.esperado.r, 2) << c.nome;
-    EXPECT_NEAR(p.g, c.esperado.g, 2) << c.nome;
-    EXPECT_NEAR(p.b, c.esperado.b, 2) << c.nome;
+    SCOPED_TRACE(testing::Message() << int{c.y} << "," << int{c.u} << "," << int{c.v});
+    EXPECT_NEAR(p.r, c.esperado.r, 2);
+    EXPECT_NEAR(p.g, c.esperado.g, 2);
+    EXPECT_NEAR(p.b, c.esperado.b, 2);
   }
 }
 

@@ -17,25 +17,20 @@
 #include <vector>
 
 #include "ferramentas/escritor/arquivo_de_quadros.h"
-#include "ferramentas/escritor/cartao_de_teste.h"
+#include "ferramentas/escritor/cartela.h"
 #include "ferramentas/escritor/opcoes.h"
 #include "ferramentas/produtor/norva_escritor.h"
+#include "fonte/src/plataforma/temporizador.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {
 namespace {
 
-// Windows 10 1803 and later; older headers lack the name.
-#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
-#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
-#endif
-
 constexpr int SAIDA_OK = 0;
 constexpr int SAIDA_FALHA = 1;
 constexpr int SAIDA_USO = 2;
 constexpr std::chrono::seconds INTERVALO_DO_RELATORIO{1};
-constexpr std::int64_t CEM_NANOSSEGUNDOS = 100;
 
 std::atomic<bool> g_parar{false};
 
@@ -43,35 +38,6 @@ BOOL WINAPI ao_ctrl_c(DWORD) {
   g_parar = true;
   return TRUE;
 }
-
-// Sleeps until `instante` with a high-resolution waitable timer where the
-// system offers one (the default timer tick is far too coarse for 30 fps).
-class Relogio {
- public:
-  Relogio() {
-    timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-    if (timer_ == nullptr) timer_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
-  }
-  ~Relogio() {
-    if (timer_ != nullptr) CloseHandle(timer_);
-  }
-  void dormir_ate(std::chrono::steady_clock::time_point instante) {
-    const auto falta = instante - std::chrono::steady_clock::now();
-    if (falta <= std::chrono::nanoseconds::zero()) return;
-    LARGE_INTEGER prazo{};
-    // Negative: relative, in units of 100 ns.
-    prazo.QuadPart = -std::chrono::duration_cast<std::chrono::nanoseconds>(falta).count() / CEM_NANOSSEGUNDOS;
-    if (timer_ != nullptr && SetWaitableTimer(timer_, &prazo, 0, nullptr, nullptr, FALSE)) {
-      WaitForSingleObject(timer_, INFINITE);
-    } else {
-      Sleep(static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(falta).count()));
-    }
-  }
-
- private:
-  HANDLE timer_ = nullptr;
-};
-
 
 std::vector<std::string> argumentos_utf8() {
   int n = 0;
@@ -113,7 +79,6 @@ int executar(const OpcoesDoEscritor& opcoes) {
   const auto periodo = std::chrono::nanoseconds(std::chrono::seconds{1}) / opcoes.quadros_por_segundo;
   DadosDoQuadro quadro = novo_quadro();
   const std::span<std::uint8_t, TAMANHO_DO_QUADRO> bytes(quadro.get(), TAMANHO_DO_QUADRO);
-  Relogio relogio;
   std::uint64_t enviados = 0;
   int saida = SAIDA_OK;
   std::printf("pipe %s: waiting for %u camera(s) (Ctrl+C ends)\n", nome_do_cano(opcoes.nome_amigavel).c_str(),
@@ -143,7 +108,7 @@ int executar(const OpcoesDoEscritor& opcoes) {
           break;
         }
       } else {
-        CartaoDeTeste::desenhar(enviados, bytes);
+        Cartela::desenhar(enviados, bytes);
       }
       const auto ts = static_cast<std::uint64_t>(
           std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -168,7 +133,8 @@ int executar(const OpcoesDoEscritor& opcoes) {
       proximo += periodo;
       // Fell behind by more than a frame: start the schedule again from now.
       if (agora > proximo + periodo) proximo = agora;
-      relogio.dormir_ate(proximo);
+      // The default timer tick is far too coarse for 30 fps.
+      plataforma::dormir(proximo - std::chrono::steady_clock::now());
       if (cameras_lendo(escritor) == 0) {
         std::printf("camera gone; waiting for it to come back\n");
         std::fflush(stdout);

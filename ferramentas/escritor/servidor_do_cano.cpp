@@ -1,5 +1,7 @@
 #include "ferramentas/escritor/servidor_do_cano.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -46,8 +48,13 @@ bool ConexaoDoEscritor::escrever_quadro(std::span<const std::uint8_t, TAMANHO_DO
   return escrever(CabecalhoDoQuadro::para_quadro(ts_do_host)) && escrever(quadro);
 }
 
-ServidorDoCano::ServidorDoCano(const std::string& nome)
-    : nome_(largo_de_utf8(nome)), evento_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+ServidorDoCano::ServidorDoCano(const std::string& nome, const std::wstring& lista)
+    : nome_(largo_de_utf8(nome)), evento_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  if (!lista.empty() &&
+      !ConvertStringSecurityDescriptorToSecurityDescriptorW(lista.c_str(), SDDL_REVISION_1, &lista_, nullptr)) {
+    erro_da_lista_ = GetLastError();
+  }
+}
 
 ServidorDoCano::~ServidorDoCano() {
   if (escutando_ != INVALID_HANDLE_VALUE) {
@@ -59,16 +66,19 @@ ServidorDoCano::~ServidorDoCano() {
     CloseHandle(escutando_);
   }
   if (evento_ != nullptr) CloseHandle(evento_);
+  LocalFree(lista_);
 }
 
 DWORD ServidorDoCano::preparar() {
   if (escutando_ != INVALID_HANDLE_VALUE) return 0;
   if (evento_ == nullptr) return ultimo_erro_ = ERROR_INVALID_HANDLE;
+  if (erro_da_lista_ != 0) return ultimo_erro_ = erro_da_lista_;
+  SECURITY_ATTRIBUTES atributos{sizeof atributos, lista_, FALSE};
   // Outbound only: the camera never writes. Byte stream: the camera
   // reassembles records by length. Local clients only.
   escutando_ = CreateNamedPipeW(nome_.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED,
                                 PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, PIPE_UNLIMITED_INSTANCES,
-                                BUFFER_DO_CANO, 0, 0, nullptr);
+                                BUFFER_DO_CANO, 0, 0, lista_ != nullptr ? &atributos : nullptr);
   if (escutando_ == INVALID_HANDLE_VALUE) return ultimo_erro_ = GetLastError();
   conexao_pendente_ = OVERLAPPED{};
   conexao_pendente_.hEvent = evento_;

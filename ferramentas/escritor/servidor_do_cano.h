@@ -39,8 +39,10 @@ class ConexaoDoEscritor {
 
 class ServidorDoCano {
  public:
-  // `nome`: the pipe path, UTF-8 (as nome_do_cano gives it).
-  explicit ServidorDoCano(const std::string& nome);
+  // `nome`: the pipe path, UTF-8 (as nome_do_cano gives it). `lista`: the
+  // instances' access list in SDDL (empty: the system's default), for tests
+  // of who may open the pipe.
+  explicit ServidorDoCano(const std::string& nome, const std::wstring& lista = {});
   ~ServidorDoCano();
   ServidorDoCano(const ServidorDoCano&) = delete;
   ServidorDoCano& operator=(const ServidorDoCano&) = delete;
@@ -57,6 +59,8 @@ class ServidorDoCano {
 
  private:
   std::wstring nome_;
+  PSECURITY_DESCRIPTOR lista_ = nullptr;  // null: the system's default
+  DWORD erro_da_lista_ = 0;               // the SDDL could not be read
   HANDLE escutando_ = INVALID_HANDLE_VALUE;  // instance waiting for a client
   HANDLE evento_ = nullptr;                  // its overlapped connect
   OVERLAPPED conexao_pendente_{};

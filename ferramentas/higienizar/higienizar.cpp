@@ -5,11 +5,23 @@
 // the exit status.
 #include <iostream>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
+
 #include "ferramentas/higienizar/filtro.h"
-#include "ferramentas/higienizar/modo_binario.h"
 
 int main() {
-  norva::ferramentas::usar_modo_binario_nas_entradas_e_saidas();
+#ifdef _WIN32
+  // Bytes pass unchanged: the C runtime would otherwise turn "\r\n" into
+  // "\n" on input and "\n" into "\r\n" on output, and stop reading at a
+  // Ctrl-Z byte. POSIX streams never translate.
+  (void)_setmode(_fileno(stdin), _O_BINARY);
+  (void)_setmode(_fileno(stdout), _O_BINARY);
+#endif
   std::ios::sync_with_stdio(false);
   return static_cast<int>(norva::ferramentas::filtrar(std::cin, std::cout, std::cerr));
 }

@@ -5,16 +5,14 @@
 namespace norva::ferramentas {
 namespace {
 
-struct CasoAceito {
-  std::vector<std::string> argumentos;
-  Subcomando subcomando;
-  std::optional<std::string> nome;
-  Duracao duracao;
-  Acesso acesso;
-};
-
 TEST(OpcoesDaCamera, AceitaCadaSubcomandoComSuasOpcoes) {
-  const CasoAceito casos[] = {
+  const struct {
+    std::vector<std::string> argumentos;
+    Subcomando subcomando;
+    std::optional<std::string> nome;
+    Duracao duracao;
+    Acesso acesso;
+  } casos[] = {
       {{"criar", "--name", "Sala"}, Subcomando::Criar, "Sala", Duracao::Sessao, Acesso::Usuario},
       {{"criar", "--access", "all", "--name", "Câmera", "--lifetime", "system"},
        Subcomando::Criar, "Câmera", Duracao::Sistema, Acesso::Todos},
@@ -22,7 +20,7 @@ TEST(OpcoesDaCamera, AceitaCadaSubcomandoComSuasOpcoes) {
       {{"diagnosticar"}, Subcomando::Diagnosticar, std::nullopt, Duracao::Sessao, Acesso::Usuario},
       {{"diagnosticar", "--name", "Sala"}, Subcomando::Diagnosticar, "Sala", Duracao::Sessao, Acesso::Usuario},
   };
-  for (const CasoAceito& c : casos) {
+  for (const auto& c : casos) {
     const auto o = ler_opcoes_da_camera(c.argumentos);
     ASSERT_TRUE(o.has_value()) << c.argumentos[0] << ": " << o.error();
     EXPECT_EQ(o->subcomando, c.subcomando);

@@ -7,22 +7,21 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 
+#include "ferramentas/escritor/servidor_do_cano.h"
 #include "ferramentas/norva-camera/acesso.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/acesso_da_pasta.h"
 #include "fonte/src/registro/processo_filho.h"
+#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {
 namespace {
 
-std::wstring unico(const wchar_t* prefixo) {
-  static std::atomic<unsigned> contador{0};
-  return prefixo + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(contador++);
-}
+std::wstring unico(const char* prefixo) { return largo_de_utf8(teste::nome_unico(prefixo)); }
 
 std::wstring dll_do_projeto() {
   const std::string caminho = NORVA_DLL;
@@ -40,39 +39,40 @@ struct Descritor {
     ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &sd, nullptr);
   }
   ~Descritor() { LocalFree(sd); }
-  SECURITY_ATTRIBUTES atributos() { return {sizeof(SECURITY_ATTRIBUTES), sd, FALSE}; }
+  // Its list; null when it has none (or the text was not read).
+  ACL* dacl() const {
+    BOOL presente = FALSE;
+    BOOL padrao = FALSE;
+    ACL* lista = nullptr;
+    return sd != nullptr && GetSecurityDescriptorDacl(sd, &presente, &lista, &padrao) && presente ? lista : nullptr;
+  }
 };
 
-enum class Registrado { Nao, ComDll, ComDllAusente, ComArquivoSemVersao };
-
 TEST(Diagnostico, ClasseEVersaoConformeORegistro) {
-  struct Caso {
-    Registrado registrado;
+  teste::PastaTemporaria pasta;
+  const std::wstring sem_versao = pasta.caminho() + L"\\sem_versao.dll";
+  std::ofstream(std::filesystem::path(sem_versao)) << "not a DLL\n";
+  const struct {
+    std::wstring dll;  // registered; empty: nothing is
     std::string versao_esperada;
     bool classe_ok;
     const char* achado_da_classe;
     bool versao_ok;
     const char* achado_da_versao;
+  } casos[] = {
+      {L"", NORVA_VERSAO, false, "not registered", false, "no registered DLL"},
+      {dll_do_projeto(), NORVA_VERSAO, true, "registered, ", true, NORVA_VERSAO},
+      {dll_do_projeto(), "9.9.9", true, "registered, ", false, ", this tool is 9.9.9"},
+      {pasta.caminho() + L"\\sumiu\\norva_camera_fonte.dll", NORVA_VERSAO, false, "registered DLL is missing: ", false,
+       "no registered DLL"},
+      {sem_versao, NORVA_VERSAO, true, "registered, ", false, "no version resource"},
   };
-  const Caso casos[] = {
-      {Registrado::Nao, NORVA_VERSAO, false, "not registered", false, "no registered DLL"},
-      {Registrado::ComDll, NORVA_VERSAO, true, "registered, ", true, NORVA_VERSAO},
-      {Registrado::ComDll, "9.9.9", true, "registered, ", false, ", this tool is 9.9.9"},
-      {Registrado::ComDllAusente, NORVA_VERSAO, false, "registered DLL is missing: ", false, "no registered DLL"},
-      {Registrado::ComArquivoSemVersao, NORVA_VERSAO, true, "registered, ", false, "no version resource"},
-  };
-  teste::PastaTemporaria pasta;
-  const std::wstring sem_versao = pasta.caminho() + L"\\sem_versao.dll";
-  std::ofstream(std::filesystem::path(sem_versao)) << "not a DLL\n";
-  for (const Caso& c : casos) {
-    const std::wstring raiz = unico(L"SOFTWARE\\NorvaTeste\\camera-");
+  for (const auto& c : casos) {
+    const std::wstring raiz = L"SOFTWARE\\NorvaTeste\\" + unico("camera");
     const std::wstring chave = raiz + L"\\InprocServer32";
-    const std::wstring caminhos[] = {L"", dll_do_projeto(), pasta.caminho() + L"\\sumiu\\norva_camera_fonte.dll",
-                                     sem_versao};
-    const std::wstring& registrar = caminhos[static_cast<int>(c.registrado)];
-    if (c.registrado != Registrado::Nao) {
-      ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, chave.c_str(), nullptr, REG_SZ, registrar.c_str(),
-                                static_cast<DWORD>((registrar.size() + 1) * sizeof(wchar_t))),
+    if (!c.dll.empty()) {
+      ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, chave.c_str(), nullptr, REG_SZ, c.dll.c_str(),
+                                static_cast<DWORD>((c.dll.size() + 1) * sizeof(wchar_t))),
                 ERROR_SUCCESS);
     }
     std::optional<std::wstring> dll;
@@ -105,13 +105,9 @@ TEST(Diagnostico, DireitosDoServicoLocalPelaLista) {
       {L"D:P(A;;FA;;;S-1-5-20)", false},                 // NETWORK SERVICE is someone else
   };
   for (const auto& [sddl, le] : casos) {
-    Descritor d(sddl);
-    BOOL presente = FALSE;
-    BOOL padrao = FALSE;
-    ACL* dacl = nullptr;
-    ASSERT_TRUE(d.sd != nullptr && GetSecurityDescriptorDacl(d.sd, &presente, &dacl, &padrao)) << sddl;
-    const ACCESS_MASK direitos = direitos_do_servico_local(presente ? dacl : nullptr);
-    EXPECT_EQ((direitos & LEITURA_E_EXECUCAO) == LEITURA_E_EXECUCAO, le) << sddl;
+    const Descritor d(sddl);
+    ASSERT_NE(d.dacl(), nullptr) << sddl;
+    EXPECT_EQ((direitos_do_servico_local(d.dacl()) & LEITURA_E_EXECUCAO) == LEITURA_E_EXECUCAO, le) << sddl;
   }
 }
 
@@ -119,44 +115,34 @@ TEST(Diagnostico, DireitosDoServicoLocalPelaLista) {
 // folder. (Wine keeps only what Unix permissions express, so a list that
 // shuts LOCAL SERVICE out cannot be made here; the table above covers it.)
 TEST(Diagnostico, LeituraPeloServicoLocalDaPastaDaDll) {
-  const std::pair<const wchar_t*, bool> casos[] = {
-      {L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)", true},
-  };
   teste::PastaTemporaria temporaria;
-  for (const auto& [sddl, le] : casos) {
-    const std::wstring pasta = temporaria.caminho() + L"\\" + unico(L"pasta-");
-    ASSERT_TRUE(CreateDirectoryW(pasta.c_str(), nullptr));
-    const std::wstring dll = pasta + L"\\norva_camera_fonte.dll";
-    std::ofstream(std::filesystem::path(dll)) << "x";
-    Descritor d(sddl);
-    BOOL presente = FALSE;
-    BOOL padrao = FALSE;
-    ACL* dacl = nullptr;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(d.sd, &presente, &dacl, &padrao));
-    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(pasta.c_str()), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                    nullptr, dacl, nullptr),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    const Verificacao v = verificar_leitura_pelo_servico(dll);
-    EXPECT_EQ(v.ok, le) << linha_da_verificacao(v);
-  }
-  const Verificacao sem_dll = verificar_leitura_pelo_servico(std::nullopt);
-  EXPECT_FALSE(sem_dll.ok);
+  const std::wstring pasta = temporaria.caminho() + L"\\" + unico("pasta");
+  ASSERT_TRUE(CreateDirectoryW(pasta.c_str(), nullptr));
+  const std::wstring dll = pasta + L"\\norva_camera_fonte.dll";
+  std::ofstream(std::filesystem::path(dll)) << "x";
+  const Descritor d(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)");
+  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(pasta.c_str()), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  d.dacl(), nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  const Verificacao v = verificar_leitura_pelo_servico(dll);
+  EXPECT_TRUE(v.ok) << linha_da_verificacao(v);
+  EXPECT_FALSE(verificar_leitura_pelo_servico(std::nullopt).ok);
 }
 
 // Same ACEs in the same order and the same protection, nothing less.
 TEST(Diagnostico, ListasComparadas) {
   const std::wstring pasta(SDDL_DA_PASTA_DO_REGISTRO);
+  const auto trocar = [&](std::wstring_view de, std::wstring_view por) {
+    return std::wstring(pasta).replace(pasta.find(de), de.size(), por);
+  };
   const std::pair<std::wstring, bool> casos[] = {
       {pasta, true},
-      {L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ab;;;AU)(A;OIIO;0x12008d;;;AU)"
-       L"(A;;0x1200ab;;;LS)(A;OIIO;0x12008d;;;LS)", false},  // no OWNER RIGHTS
+      {trocar(L"(A;OICI;0x120089;;;S-1-3-4)", L""), false},  // no OWNER RIGHTS
       {pasta + L"(A;OICI;FA;;;WD)", false},
-      {L"D:" + pasta.substr(3), false},  // inherits from above
-      {L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;;0x1200ab;;;AU)(A;OIIO;0x12008d;;;AU)"
-       L"(A;;0x1200ab;;;LS)(A;OIIO;0x12008d;;;LS)(A;OICI;0x120089;;;S-1-3-4)", false},  // order
-      {L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ab;;;AU)(A;OIIO;0x12008f;;;AU)"
-       L"(A;;0x1200ab;;;LS)(A;OIIO;0x12008d;;;LS)(A;OICI;0x120089;;;S-1-3-4)", false},  // write data
+      {trocar(L"D:P", L"D:"), false},  // inherits from above
+      {trocar(L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", L"(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)"), false},  // order
+      {trocar(L"0x12008d;;;AU", L"0x12008f;;;AU"), false},  // write data
   };
   Descritor esperado(pasta);
   for (const auto& [sddl, igual] : casos) {
@@ -168,67 +154,48 @@ TEST(Diagnostico, ListasComparadas) {
 
 // What Wine can show of the log folder: missing, not a folder, another list.
 TEST(Diagnostico, PastaDoRegistro) {
-  enum class Tipo { Ausente, Pasta, Arquivo };
-  const std::pair<Tipo, const char*> casos[] = {
-      {Tipo::Ausente, "missing"},
-      {Tipo::Arquivo, "not a plain folder"},
-      {Tipo::Pasta, "not the camera's"},
-  };
+  const char* const achados[] = {"missing", "not a plain folder", "not the camera's"};
   teste::PastaTemporaria temporaria;
-  for (const auto& [tipo, achado] : casos) {
-    const std::wstring pasta = temporaria.caminho() + L"\\" + unico(L"Norva-");
-    if (tipo == Tipo::Pasta) {
-      ASSERT_TRUE(CreateDirectoryW(pasta.c_str(), nullptr));
-    } else if (tipo == Tipo::Arquivo) {
-      std::ofstream(std::filesystem::path(pasta)) << "x";
-    }
+  for (int caso = 0; caso < 3; ++caso) {
+    const std::wstring pasta = temporaria.caminho() + L"\\" + unico("Norva");
+    if (caso == 1) std::ofstream(std::filesystem::path(pasta)) << "x";
+    if (caso == 2) CreateDirectoryW(pasta.c_str(), nullptr);
     const Verificacao v = verificar_pasta_do_registro(pasta);
     EXPECT_FALSE(v.ok);
-    EXPECT_NE(v.achado.find(achado), std::string::npos) << linha_da_verificacao(v);
+    EXPECT_NE(v.achado.find(achados[caso]), std::string::npos) << linha_da_verificacao(v);
   }
 }
 
 // A listening instance with a chosen access list stands for the writer (the
-// checks never read from it). One instance taken by a client: still served,
-// but its list cannot be read until an instance is free.
+// checks never read from it). Its only instance taken by a client: still
+// served, but its list cannot be read until an instance is free.
 TEST(Diagnostico, CanoServidoEQuemPodeLe_lo) {
-  struct Caso {
+  const struct {
     const wchar_t* sddl;  // null: no pipe at all
-    bool ocupado;         // the only instance has a client
-    bool servido;
-    bool le;
-  };
-  const Caso casos[] = {
+    bool ocupado, servido, le;
+  } casos[] = {
       {nullptr, false, false, false},
       {L"D:(A;;GA;;;BA)(A;;GR;;;LS)", false, true, true},
-      {L"D:(A;;GA;;;BA)(A;;GR;;;WD)", false, true, true},
       {L"D:(A;;GA;;;BA)", false, true, false},
-      {L"D:(A;;GA;;;BA)(A;;GW;;;LS)", false, true, false},
+      {L"D:(A;;GA;;;BA)(A;;GW;;;LS)", false, true, false},  // write shares a few bits with read
       {L"D:(A;;GA;;;BA)(A;;GR;;;WD)", true, true, false},
   };
-  for (const Caso& c : casos) {
-    const std::wstring largo = unico(L"norva-teste-camera-");
-    const std::string nome(largo.begin(), largo.end());
-    const std::string cano_utf8 = nome_do_cano(nome);
-    const std::wstring caminho(cano_utf8.begin(), cano_utf8.end());
-    HANDLE instancia = INVALID_HANDLE_VALUE;
-    HANDLE cliente = INVALID_HANDLE_VALUE;
-    if (c.sddl != nullptr) {
-      Descritor descritor(c.sddl);
-      SECURITY_ATTRIBUTES atributos = descritor.atributos();
-      instancia = CreateNamedPipeW(caminho.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
-                                   c.ocupado ? 1 : PIPE_UNLIMITED_INSTANCES, 4096, 0, 0, &atributos);
-      ASSERT_NE(instancia, INVALID_HANDLE_VALUE);
-    }
-    if (c.ocupado) {
-      cliente = CreateFileW(caminho.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-      ASSERT_NE(cliente, INVALID_HANDLE_VALUE);
-    }
+  for (const auto& c : casos) {
+    const std::string nome = teste::nome_unico("norva-teste-camera");
+    std::optional<ServidorDoCano> servidor;
+    if (c.sddl != nullptr) servidor.emplace(nome_do_cano(nome), c.sddl);
+    ASSERT_TRUE(!servidor || servidor->preparar() == 0);
+    // The only instance taken: a client opens it and the writer accepts it.
+    const std::unique_ptr<void, decltype(&CloseHandle)> cliente(
+        c.ocupado ? CreateFileW(largo_de_utf8(nome_do_cano(nome)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr)
+                  : nullptr,
+        CloseHandle);
+    const auto conexao = c.ocupado ? servidor->aceitar(std::chrono::seconds(10)) : nullptr;
+    ASSERT_EQ(conexao != nullptr, c.ocupado);
     bool servido = false;
     const Verificacao cano = verificar_cano(nome, servido);
     const Verificacao acesso = verificar_acesso_ao_cano(nome, servido);
-    if (cliente != INVALID_HANDLE_VALUE) CloseHandle(cliente);
-    if (instancia != INVALID_HANDLE_VALUE) CloseHandle(instancia);
     SCOPED_TRACE(linha_da_verificacao(cano) + "\n" + linha_da_verificacao(acesso));
     EXPECT_EQ(cano.ok, c.servido);
     EXPECT_EQ(servido, c.servido);

@@ -20,7 +20,7 @@ ffmpeg -v error -f lavfi -i "testsrc2=size=1920x1080:rate=30" -frames:v "$quadro
   -f yuv4mpegpipe "$pasta/origem.y4m"
 ffmpeg -v error -i "$pasta/origem.y4m" -f rawvideo -pix_fmt nv12 "$pasta/esperado.nv12"
 
-timeout "$limite" "$wine_exec" "$leitor" --name "$nome" --expected "Z:$pasta/esperado.nv12" --cameras "$cameras" &
+timeout "$limite" "$wine_exec" "$leitor" "$nome" "Z:$pasta/esperado.nv12" "$cameras" &
 pid_leitor=$!
 # 10 fps: a camera that falls behind skips to the newest frame by design,
 # which this test would count as a lost frame; a shared CI machine needs room.

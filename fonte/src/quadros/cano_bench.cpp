@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ferramentas/escritor/servidor_do_cano.h"
+#include "ferramentas/sonda/estatisticas.h"
 #include "fonte/src/quadros/cabecalho.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
@@ -35,20 +36,11 @@ using Relogio = std::chrono::steady_clock;
 constexpr auto DURACAO = 3s;
 constexpr int COPIAS = 60;
 constexpr std::uint32_t RITMO_DO_ESCRITOR = 30;
-constexpr double PERCENTIL_99 = 0.99;
+constexpr double MEDIANA = 50;
+constexpr double PERCENTIL_99 = 99;
 constexpr double MICROS_POR_SEGUNDO = 1e6;
 
-double mediana(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double percentil(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
-}
+using ferramentas::percentil;
 
 double segundos(Relogio::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -99,7 +91,7 @@ double memcpy_em_microssegundos() {
     std::memcpy(b.data(), a.data(), TAMANHO_DO_QUADRO);
     us.push_back(segundos(Relogio::now() - t) * MICROS_POR_SEGUNDO);
   }
-  return mediana(us) + (b[0] == 255 ? 1e-9 : 0);  // keeps the copies
+  return percentil(us, MEDIANA) + (b[0] == 255 ? 1e-9 : 0);  // keeps the copies
 }
 
 // A fresh frame buffer, filled once (every page faults in), then freed.
@@ -112,7 +104,7 @@ double alocar_em_microssegundos() {
     q.reset();
     us.push_back(segundos(Relogio::now() - t) * MICROS_POR_SEGUNDO);
   }
-  return mediana(us);
+  return percentil(us, MEDIANA);
 }
 
 // A plain reader: one ReadFile of a whole record at a time, or (`em_duas`)
@@ -199,7 +191,7 @@ void idade_a_30_por_segundo(double& med, double& p99, std::size_t& amostras) {
     antes = c;
   }
   cano->encerrar();
-  med = mediana(idades);
+  med = percentil(idades, MEDIANA);
   p99 = percentil(idades, PERCENTIL_99);
   amostras = idades.size();
 }

@@ -10,7 +10,7 @@
 
 namespace norva::ferramentas {
 
-struct CartaoDeTeste {
+struct Cartela {
   static constexpr std::uint32_t DIGITOS = 8;            // frame number modulo 10^8
   static constexpr std::uint32_t LARGURA_DO_DIGITO = 96;  // pixels, segments included
   static constexpr std::uint32_t ALTURA_DO_DIGITO = 176;

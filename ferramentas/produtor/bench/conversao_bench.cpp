@@ -1,10 +1,10 @@
 // BGRA to NV12, as a desktop application's 32-bit frames take it, against
 // memcpy of one NV12 frame; the scalar reference for scale. Prints a table
 // row "figure | value | goal | met" for the measurements' summary.
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #ifdef NORVA_COM_LIBYUV
@@ -13,11 +13,11 @@
 
 #include "ferramentas/produtor/conversao.h"
 #include "ferramentas/produtor/imagem.h"
+#include "ferramentas/sonda/estatisticas.h"
 
 namespace {
 
 using namespace norva;
-using Relogio = std::chrono::steady_clock;
 
 constexpr int REPETICOES = 60;
 constexpr double META_EM_MEMCPY = 3.0;
@@ -30,8 +30,7 @@ double mediana_us(F&& f) {
     f();
     tempos.push_back(std::chrono::duration<double, std::micro>(Relogio::now() - inicio).count());
   }
-  std::nth_element(tempos.begin(), tempos.begin() + REPETICOES / 2, tempos.end());
-  return tempos[REPETICOES / 2];
+  return ferramentas::percentil(std::move(tempos), 50);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ferramentas/produtor/norva_escritor.h"
+#include "ferramentas/sonda/estatisticas.h"
 #include "fonte/src/lib/clsid.h"
 #include "fonte/src/plataforma/declaracoes.h"
 #include "fonte/src/quadros/geometria.h"
@@ -33,7 +34,6 @@ namespace {
 
 using namespace norva;
 using Microsoft::WRL::ComPtr;
-using Relogio = std::chrono::steady_clock;
 
 constexpr std::uint64_t MARCA = 0x4C4154454E434941ull;  // tells our frames from the bench pattern
 constexpr auto PERIODO = std::chrono::microseconds(33'333);
@@ -61,12 +61,6 @@ ComPtr<IMFSourceReader> abrir_camera(const std::string& nome) {
     return nullptr;
   }
   return leitor;
-}
-
-double percentil(std::vector<double> v, double p) {
-  const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1));
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(i), v.end());
-  return v[i];
 }
 
 }  // namespace
@@ -138,7 +132,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "error: no frame came through\n");
     return 1;
   }
-  const double mediana = percentil(latencias_ms, 0.5), p99 = percentil(latencias_ms, 0.99);
+  const double mediana = ferramentas::percentil(latencias_ms, 50), p99 = ferramentas::percentil(latencias_ms, 99);
   std::printf("frames sent at 30 fps: %zu; delivered by ReadSample: %zu\n", quadros, latencias_ms.size());
   std::printf("latency send->ReadSample median | %.2f ms | < 5 ms under Wine | %s\n", mediana,
               mediana < META_MEDIANA_MS ? "yes" : "no");

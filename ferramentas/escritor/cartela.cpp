@@ -1,4 +1,4 @@
-#include "ferramentas/escritor/cartao_de_teste.h"
+#include "ferramentas/escritor/cartela.h"
 
 #include <algorithm>
 #include <array>
@@ -37,9 +37,9 @@ struct Retangulo {
 
 // The seven segment rectangles of the digit whose top-left corner is (x, y).
 std::array<Retangulo, 7> retangulos(std::uint32_t x, std::uint32_t y) {
-  constexpr std::uint32_t L = CartaoDeTeste::LARGURA_DO_DIGITO;
-  constexpr std::uint32_t A = CartaoDeTeste::ALTURA_DO_DIGITO;
-  constexpr std::uint32_t E = CartaoDeTeste::ESPESSURA;
+  constexpr std::uint32_t L = Cartela::LARGURA_DO_DIGITO;
+  constexpr std::uint32_t A = Cartela::ALTURA_DO_DIGITO;
+  constexpr std::uint32_t E = Cartela::ESPESSURA;
   constexpr std::uint32_t MEIO = (A - E) / 2;
   return {{{x, y, L, E},                         // a
            {x + L - E, y, E, MEIO + E},          // b
@@ -51,7 +51,7 @@ std::array<Retangulo, 7> retangulos(std::uint32_t x, std::uint32_t y) {
 }
 
 std::uint32_t x_do_digito(std::uint32_t i) {
-  return CartaoDeTeste::X_DOS_DIGITOS + i * (CartaoDeTeste::LARGURA_DO_DIGITO + CartaoDeTeste::INTERVALO);
+  return Cartela::X_DOS_DIGITOS + i * (Cartela::LARGURA_DO_DIGITO + Cartela::INTERVALO);
 }
 
 void pintar_luma(std::span<std::uint8_t, TAMANHO_DO_QUADRO> q, const Retangulo& r, std::uint8_t luma) {
@@ -74,9 +74,9 @@ void pintar(std::span<std::uint8_t, TAMANHO_DO_QUADRO> q, const Retangulo& r, Co
 
 }  // namespace
 
-std::uint8_t CartaoDeTeste::segmentos(std::uint32_t digito) { return SEGMENTOS[digito % BASE]; }
+std::uint8_t Cartela::segmentos(std::uint32_t digito) { return SEGMENTOS[digito % BASE]; }
 
-void CartaoDeTeste::desenhar(std::uint64_t n, std::span<std::uint8_t, TAMANHO_DO_QUADRO> quadro) {
+void Cartela::desenhar(std::uint64_t n, std::span<std::uint8_t, TAMANHO_DO_QUADRO> quadro) {
   const std::uint32_t largura_da_barra = LARGURA / BARRAS.size();
   for (std::uint32_t i = 0; i < BARRAS.size(); ++i) {
     pintar(quadro, {i * largura_da_barra, 0, largura_da_barra, ALTURA}, BARRAS[i]);
@@ -101,7 +101,7 @@ void CartaoDeTeste::desenhar(std::uint64_t n, std::span<std::uint8_t, TAMANHO_DO
   }
 }
 
-std::uint64_t CartaoDeTeste::ler_numero(std::span<const std::uint8_t, TAMANHO_DO_QUADRO> quadro) {
+std::uint64_t Cartela::ler_numero(std::span<const std::uint8_t, TAMANHO_DO_QUADRO> quadro) {
   std::uint64_t n = 0;
   for (std::uint32_t i = 0; i < DIGITOS; ++i) {
     const auto rs = retangulos(x_do_digito(i), Y_DOS_DIGITOS);

@@ -8,10 +8,12 @@
 #include <span>
 #include <vector>
 
+#include "fonte/src/ritmo/ritmo.h"
+
 namespace norva::ferramentas {
 
-// One frame period at 30 fps.
-inline constexpr std::chrono::duration<double, std::milli> PERIODO_ESPERADO{1000.0 / 30.0};
+// The camera's frame period, in milliseconds for the report.
+inline constexpr std::chrono::duration<double, std::milli> PERIODO_ESPERADO = PERIODO_DO_QUADRO;
 
 struct Estatisticas {
   std::size_t intervalos = 0;

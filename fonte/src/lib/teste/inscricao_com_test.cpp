@@ -99,7 +99,8 @@ std::pair<DWORD, std::vector<std::string>> executar(std::wstring comando) {
   std::vector<std::string> mensagens;
   const std::vector<std::string> linhas = linhas_do_registro();
   for (std::size_t i = antes; i < linhas.size(); ++i) {
-    if (auto lida = ler_linha(linhas[i]); lida && lida->pid == processo.dwProcessId) mensagens.push_back(lida->mensagem);
+    const auto lida = ler_linha(linhas[i]);
+    if (lida && lida->pid == processo.dwProcessId) mensagens.push_back(lida->mensagem);
   }
   return {codigo, mensagens};
 }
@@ -145,9 +146,9 @@ TEST_F(Inscricao, Regsvr32RegistraEDesregistra) {
   EXPECT_EQ(mensagens_u, (std::vector<std::string>{"DLL carregada", "DllUnregisterServer -> WIN32_ERROR(0)"}));
 }
 
-// As for a user without elevation: InprocServer32 with an empty access list
-// (only its owner may change the list) refuses RegDeleteTreeW with code 5 on
-// Windows and Wine alike.
+// As for a user without elevation: a key with an empty access list (only its
+// owner may change the list) refuses being opened for writing or deleted,
+// with code 5, on Windows and Wine alike.
 void dar_lista(const wchar_t* chave, const wchar_t* sddl) {
   HKEY aberta = nullptr;
   PSECURITY_DESCRIPTOR lista = nullptr;
@@ -173,66 +174,35 @@ TEST_F(Inscricao, DesregistrarRecusadoDevolveAFalhaEAClasseFica) {
   EXPECT_NE(saida, 0u) << "regsvr32 /u reports the refusal";
 }
 
-// --- A key that cannot be created ------------------------------------------------
-// A registry link whose target does not exist makes RegCreateKeyExW fail
-// with code 2 on any platform that follows links (Windows and Wine alike),
-// without needing a user who lacks rights.
-
-constexpr wchar_t ALVO_INEXISTENTE[] = L"\\Registry\\Machine\\SOFTWARE\\Norva\\AlvoQueNaoExiste";
-
-// Replaces HKLM\`chave` with a volatile link to nowhere.
-bool criar_link_quebrado(const wchar_t* chave) {
-  HKEY link = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, chave, 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  const LONG gravado = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                                      reinterpret_cast<const BYTE*>(ALVO_INEXISTENTE),
-                                      static_cast<DWORD>(wcslen(ALVO_INEXISTENTE) * sizeof(wchar_t)));
-  RegCloseKey(link);
-  return gravado == ERROR_SUCCESS;
-}
-
-// Deletes the link itself, not its (missing) target.
-void apagar_link(const wchar_t* chave) {
-  HKEY link = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, chave, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &link) != ERROR_SUCCESS) return;
-  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
-  const auto apagar = reinterpret_cast<NtDeleteKeyFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
-  if (apagar != nullptr) apagar(link);
-  RegCloseKey(link);
-}
-
-struct CasoDeChaveQuebrada {
+// A key that may not be opened for writing makes registration stop there
+// with the system's code, keeping what it wrote before.
+struct CasoDeChaveFechada {
   const char* nome;
-  const wchar_t* chave_quebrada;
-  bool nome_da_classe_fica;  // written before the failure, and kept
+  const wchar_t* chave_fechada;
+  bool nome_da_classe_reescrito;  // written before the failure, and kept
 };
 
-void PrintTo(const CasoDeChaveQuebrada& caso, std::ostream* os) { *os << caso.nome; }
+void PrintTo(const CasoDeChaveFechada& caso, std::ostream* os) { *os << caso.nome; }
 
-class ChaveQuebrada : public Inscricao, public ::testing::WithParamInterface<CasoDeChaveQuebrada> {};
+class ChaveFechada : public Inscricao, public ::testing::WithParamInterface<CasoDeChaveFechada> {};
 
-TEST_P(ChaveQuebrada, FalhaComOCodigoRegistraOTextoENaoDesfazOQueGravou) {
-  const CasoDeChaveQuebrada& caso = GetParam();
+TEST_P(ChaveFechada, FalhaComOCodigoRegistraOTextoENaoDesfazOQueGravou) {
+  const CasoDeChaveFechada& caso = GetParam();
+  ASSERT_EQ(dll_.DllRegisterServer(), S_OK);
+  ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, CHAVE, nullptr, REG_SZ, L"antigo", 14), ERROR_SUCCESS);
   const auto sucessos_antes = contar_mensagem("DllRegisterServer: ok");
-  ASSERT_TRUE(criar_link_quebrado(caso.chave_quebrada));
+  dar_lista(caso.chave_fechada, L"D:");
   const HRESULT hr = dll_.DllRegisterServer();
-  const ValorLido nome = ler_valor(CHAVE, nullptr);
-  apagar_link(caso.chave_quebrada);
+  dar_lista(caso.chave_fechada, L"D:(A;;KA;;;WD)");  // TearDown can delete it again
 
-  EXPECT_EQ(hr, static_cast<HRESULT>(0x80070002));
-  EXPECT_EQ(nome.existe, caso.nome_da_classe_fica);
-  if (caso.nome_da_classe_fica) {
-    EXPECT_EQ(nome.texto, L"Norva Virtual Camera Source");
-  }
+  EXPECT_EQ(hr, static_cast<HRESULT>(0x80070005));
+  const wchar_t* nome_esperado = caso.nome_da_classe_reescrito ? L"Norva Virtual Camera Source" : L"antigo";
+  EXPECT_EQ(ler_valor(CHAVE, nullptr).texto, nome_esperado);
   const auto mensagens = mensagens_registradas();
   ASSERT_FALSE(mensagens.empty());
   const std::string& ultima = mensagens.back();
   const std::string prefixo = "DllRegisterServer: ";
-  const std::string codigo = "(0x80070002)";
+  const std::string codigo = "(0x80070005)";
   EXPECT_TRUE(ultima.starts_with(prefixo) && ultima.ends_with(codigo)) << ultima;
   // The system's text for the code sits between them, then one blank.
   EXPECT_GT(ultima.size(), prefixo.size() + 1 + codigo.size()) << ultima;
@@ -240,9 +210,9 @@ TEST_P(ChaveQuebrada, FalhaComOCodigoRegistraOTextoENaoDesfazOQueGravou) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casos, ChaveQuebrada,
-    ::testing::Values(CasoDeChaveQuebrada{"chave_da_classe", CHAVE, false},
-                      CasoDeChaveQuebrada{"chave_do_servidor", CHAVE_DO_SERVIDOR, true}),
+    Casos, ChaveFechada,
+    ::testing::Values(CasoDeChaveFechada{"chave_da_classe", CHAVE, false},
+                      CasoDeChaveFechada{"chave_do_servidor", CHAVE_DO_SERVIDOR, true}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace

@@ -97,14 +97,17 @@ void conferir(IMFAttributes* a) {
   EXPECT_EQ(a->CompareItem(chave(6), item, &igual), S_OK);
   EXPECT_TRUE(igual);
   PropVariantClear(&item);
-  // Each (key, value) by index is one that is stored.
+  // By index, every (key, value) that is stored, each once.
+  unsigned vistas = 0;
   for (UINT32 i = 0; i < quantidade; ++i) {
     ASSERT_EQ(a->GetItemByIndex(i, &guid, &item), S_OK);
     igual = FALSE;
     EXPECT_EQ(a->CompareItem(guid, item, &igual), S_OK);
     EXPECT_TRUE(igual);
+    vistas |= 1u << (guid.Data1 - chave(0).Data1);
     PropVariantClear(&item);
   }
+  EXPECT_EQ(vistas, (1u << VALORES) - 1);
 }
 
 class AtributosTeste : public ::testing::Test {

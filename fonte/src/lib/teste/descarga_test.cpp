@@ -38,9 +38,10 @@ TEST(Descarga, FreeLibraryLogoAposShutdownDuzentasVezes) {
     ASSERT_EQ(dll.DllGetClassObject(&CLSID_DA_FONTE, &IID_IClassFactory, &fabrica), S_OK);
     ComPtr<IMFMediaSource> fonte = camera_iniciada(fabrica.Get(), nome);
     ASSERT_NE(fonte, nullptr);
-    const auto conexao = servidor.aceitar(5s);  // open until the camera has shut down
+    auto conexao = servidor.aceitar(5s);  // open until the camera has shut down
     ASSERT_NE(conexao, nullptr) << "cycle " << i << ": the camera did not connect";
     EXPECT_EQ(fonte->Shutdown(), S_OK);
+    conexao.reset();
     fonte.Reset();
     fabrica.Reset();
     ASSERT_TRUE(FreeLibrary(modulo));

@@ -43,24 +43,23 @@ class Exportacoes_ : public ::testing::Test {
   Exportacoes dll_;
 };
 
-TEST_F(Exportacoes_, DllCanUnloadNowSempreRespondeSFalse) {
-  EXPECT_EQ(dll_.DllCanUnloadNow(), S_FALSE) << "before any object";
-  ComPtr<IClassFactory> f = fabrica();
-  EXPECT_EQ(f->LockServer(TRUE), S_OK);
-  EXPECT_EQ(dll_.DllCanUnloadNow(), S_FALSE) << "with a factory alive and locked";
-  EXPECT_EQ(f->LockServer(FALSE), S_OK);
-  f.Reset();
-  EXPECT_EQ(dll_.DllCanUnloadNow(), S_FALSE) << "after every object was released";
-}
-
-TEST_F(Exportacoes_, CadaChamadaDaUmaFabricaNovaComContagemUm) {
-  ComPtr<IUnknown> a;
-  ComPtr<IUnknown> b;
-  ASSERT_EQ(dll_.DllGetClassObject(&CLSID_DA_FONTE, &IID_IUnknown, &a), S_OK);
-  ASSERT_EQ(dll_.DllGetClassObject(&CLSID_DA_FONTE, &IID_IUnknown, &b), S_OK);
+// The DLL never unloads: DllCanUnloadNow says no before, during and after
+// the life of its objects, and LockServer has nothing to count.
+TEST_F(Exportacoes_, CadaChamadaDaUmaFabricaNovaComContagemUmEADllNuncaSeDescarrega) {
+  EXPECT_EQ(dll_.DllCanUnloadNow(), S_FALSE);
+  ComPtr<IClassFactory> a;
+  ComPtr<IClassFactory> b;
+  ASSERT_EQ(dll_.DllGetClassObject(&CLSID_DA_FONTE, &IID_IClassFactory, &a), S_OK);
+  ASSERT_EQ(dll_.DllGetClassObject(&CLSID_DA_FONTE, &IID_IClassFactory, &b), S_OK);
   EXPECT_NE(a.Get(), b.Get());
   EXPECT_EQ(a->AddRef(), 2u) << "the caller holds the only reference";
   EXPECT_EQ(a->Release(), 1u);
+  EXPECT_EQ(a->LockServer(TRUE), S_OK);
+  EXPECT_EQ(dll_.DllCanUnloadNow(), S_FALSE);
+  EXPECT_EQ(a->LockServer(FALSE), S_OK);
+  a.Reset();
+  b.Reset();
+  EXPECT_EQ(dll_.DllCanUnloadNow(), S_FALSE);
 }
 
 // --- DllGetClassObject and CreateInstance: result, *ppv and log line --------

@@ -164,14 +164,12 @@ TEST_F(Inscricao, DesregistrarRecusadoDevolveAFalhaEAClasseFica) {
   dar_lista(CHAVE_DO_SERVIDOR, L"D:");
   const HRESULT hr = dll_.DllUnregisterServer();
   const auto mensagens = mensagens_registradas();
-  const DWORD saida = executar(L"regsvr32.exe /u /s \"" + caminho_da_dll() + L"\"").first;
   dar_lista(CHAVE_DO_SERVIDOR, L"D:(A;;KA;;;WD)");  // TearDown can delete it again
 
   EXPECT_EQ(hr, static_cast<HRESULT>(0x80070005));
   EXPECT_NE(conteudo_da_chave(CHAVE_DO_SERVIDOR), std::nullopt) << "the class stays registered";
   ASSERT_FALSE(mensagens.empty());
   EXPECT_EQ(mensagens.back(), "DllUnregisterServer -> WIN32_ERROR(5)");
-  EXPECT_NE(saida, 0u) << "regsvr32 /u reports the refusal";
 }
 
 // A key that may not be opened for writing makes registration stop there

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "fonte/src/plataforma/declaracoes.h"
 
 namespace norva::teste {

@@ -89,7 +89,9 @@ Medidas medir() {
   MEMORY_BASIC_INFORMATION regiao{};
   for (const char* endereco = nullptr; VirtualQuery(endereco, &regiao, sizeof regiao) == sizeof regiao;
        endereco = static_cast<const char*>(regiao.BaseAddress) + regiao.RegionSize) {
-    if (regiao.State == MEM_COMMIT && regiao.Type == MEM_PRIVATE) m.bytes_privados += regiao.RegionSize;
+    if (regiao.State == MEM_COMMIT && regiao.Type == MEM_PRIVATE) {
+      m.bytes_privados += static_cast<long long>(regiao.RegionSize);
+    }
   }
   return m;
 }

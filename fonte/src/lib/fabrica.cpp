@@ -9,13 +9,6 @@
 #include "fonte/src/registro/texto_de_erro_windows.h"
 
 namespace norva {
-namespace {
-
-// How the "CreateInstance riid=" line shows an interface id the caller
-// passed as null.
-constexpr std::string_view RIID_NULO = "(nulo)";
-
-}  // namespace
 
 Microsoft::WRL::ComPtr<Fabrica> Fabrica::nova() {
   return plataforma::adotar(new Fabrica());
@@ -38,11 +31,8 @@ HRESULT Fabrica::CreateInstance(IUnknown* externo, REFIID riid, void** ppv) noex
     return plataforma::entregar(falha);
   }
 
-  // The source's own QueryInterface refuses a null riid with E_POINTER.
   const HRESULT hr = (*fonte)->QueryInterface(riid, ppv);
-  const bool riid_nulo = plataforma::e_nulo(&riid);
-  Registro::escrever("CreateInstance riid=" + (riid_nulo ? std::string(RIID_NULO) : texto_do_guid(riid)) + " -> " +
-                     texto_do_hresult(hr));
+  Registro::escrever("CreateInstance riid=" + texto_do_guid(riid) + " -> " + texto_do_hresult(hr));
   if (FAILED(hr)) {
     // Nobody outside holds the source, but its stream holds it back: undo
     // that link so the release below really frees both.

@@ -13,7 +13,7 @@ namespace {
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 const wchar_t* largo(const std::u16string& texto) { return reinterpret_cast<const wchar_t*>(texto.c_str()); }
 
-HRESULT falhar_registro(HRESULT hr) {
+HRESULT falhar_inscricao(HRESULT hr) {
   Registro::escrever("DllRegisterServer: " + texto_do_erro(hr));
   return hr;
 }
@@ -43,7 +43,7 @@ std::expected<void, HRESULT> gravar_valor(std::string_view chave, std::optional<
 HRESULT registrar_servidor(const std::string& caminho) {
   if (caminho.empty()) {
     Registro::escrever("registrar: GetModuleFileNameW não devolveu caminho; NÃO registrando InprocServer32");
-    return falhar_registro(E_POINTER);
+    return falhar_inscricao(E_POINTER);
   }
   struct Valor {
     std::string_view chave;
@@ -58,7 +58,7 @@ HRESULT registrar_servidor(const std::string& caminho) {
   };
   for (const Valor& valor : valores) {
     if (auto gravado = gravar_valor(valor.chave, valor.nome, valor.conteudo); !gravado) {
-      return falhar_registro(gravado.error());
+      return falhar_inscricao(gravado.error());
     }
   }
   Registro::escrever("DllRegisterServer: ok");

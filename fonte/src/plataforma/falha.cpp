@@ -25,6 +25,4 @@ HRESULT entregar(const Resultado<void>& resultado) noexcept {
   return resultado ? S_OK : entregar(resultado.error());
 }
 
-bool e_nulo(const void* endereco) noexcept { return endereco == nullptr; }
-
 }  // namespace norva::plataforma

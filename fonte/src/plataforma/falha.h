@@ -35,9 +35,4 @@ Resultado<void> verificar(HRESULT hr) noexcept;
 HRESULT entregar(const Falha& falha) noexcept;
 HRESULT entregar(const Resultado<void>& resultado) noexcept;
 
-// True when `endereco` is null. Lives in its own translation unit so that a
-// null REFIID (a reference the caller built from a null pointer) is really
-// tested instead of being assumed away by the optimiser.
-bool e_nulo(const void* endereco) noexcept;
-
 }  // namespace norva::plataforma

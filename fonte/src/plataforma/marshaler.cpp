@@ -18,7 +18,7 @@ MarshalerDoObjeto::MarshalerDoObjeto(Microsoft::WRL::ComPtr<IUnknown> objeto,
     : objeto_(std::move(objeto)), livre_(std::move(livre)) {}
 
 HRESULT MarshalerDoObjeto::QueryInterface(REFIID riid, void** ppv) noexcept {
-  if (e_nulo(&riid) || ppv == nullptr) return E_POINTER;
+  if (ppv == nullptr) return E_POINTER;
   if (riid == __uuidof(IMarshal)) {
     AddRef();
     *ppv = static_cast<IMarshal*>(this);

@@ -15,8 +15,9 @@
 //     lives and give null after;
 //   - IMarshal through a marshaler made per query over the free-threaded
 //     marshaler (marshaler.h);
-//   - QueryInterface rules: null riid or ppv -> E_POINTER, nothing written;
-//     not offered -> E_NOINTERFACE with *ppv = nullptr;
+//   - QueryInterface rules: null ppv -> E_POINTER, nothing written; not
+//     offered -> E_NOINTERFACE with *ppv = nullptr (riid is a reference:
+//     a caller cannot pass a null one without undefined behaviour);
 //   - a count of live objects per class (`vivos()`), for lifetime tests.
 // Every method is noexcept: an exception inside one ends the process instead
 // of unwinding into the caller.
@@ -42,7 +43,7 @@ class ObjetoCom : public IInspectable, public IWeakReferenceSource, public Inter
   IInspectable* identidade() noexcept { return static_cast<IInspectable*>(this); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
-    if (e_nulo(&riid) || ppv == nullptr) return E_POINTER;
+    if (ppv == nullptr) return E_POINTER;
     void* ponteiro = nullptr;
     if (riid == __uuidof(IAgileObject) || riid == __uuidof(IInspectable) ||
         riid == __uuidof(IUnknown)) {

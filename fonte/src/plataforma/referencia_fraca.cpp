@@ -1,7 +1,5 @@
 #include "fonte/src/plataforma/referencia_fraca.h"
 
-#include "fonte/src/plataforma/falha.h"
-
 namespace norva::plataforma {
 
 bool BlocoDeReferencia::tentar_adquirir_forte() noexcept {
@@ -23,7 +21,7 @@ ReferenciaFraca::ReferenciaFraca(BlocoDeReferencia* bloco) noexcept : bloco_(blo
 ReferenciaFraca::~ReferenciaFraca() { bloco_->liberar_bloco(); }
 
 HRESULT ReferenciaFraca::QueryInterface(REFIID riid, void** ppv) noexcept {
-  if (e_nulo(&riid) || ppv == nullptr) return E_POINTER;
+  if (ppv == nullptr) return E_POINTER;
   if (riid == __uuidof(IUnknown) || riid == __uuidof(IWeakReference)) {
     AddRef();
     *ppv = static_cast<IWeakReference*>(this);
@@ -42,7 +40,7 @@ ULONG ReferenciaFraca::Release() noexcept {
 }
 
 HRESULT ReferenciaFraca::Resolve(REFIID riid, IInspectable** objeto) noexcept {
-  if (e_nulo(&riid) || objeto == nullptr) return E_POINTER;
+  if (objeto == nullptr) return E_POINTER;
   if (!bloco_->tentar_adquirir_forte()) {
     *objeto = nullptr;
     return S_OK;

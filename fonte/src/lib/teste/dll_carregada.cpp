@@ -1,47 +1,56 @@
 #include "fonte/src/lib/teste/dll_carregada.h"
 
-#include "fonte/src/registro/utf8.h"
-
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
+#include "fonte/src/plataforma/declaracoes.h"
+
 namespace norva::teste {
-namespace {
 
-constexpr DWORD TAMANHO_DO_CAMINHO = 32768;
+using Microsoft::WRL::ComPtr;
 
-template <typename Fn>
-Fn exportacao(HMODULE modulo, const char* nome) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(modulo, nome)));
+std::wstring caminho_da_dll() {
+  std::wstring caminho(32768, L'\0');
+  caminho.resize(GetModuleFileNameW(nullptr, caminho.data(), static_cast<DWORD>(caminho.size())));
+  return caminho.substr(0, caminho.find_last_of(L'\\') + 1) + NOME_DA_DLL;
 }
 
-}  // namespace
-
-std::wstring pasta_do_executavel() {
-  std::wstring caminho(TAMANHO_DO_CAMINHO, L'\0');
-  const DWORD n = GetModuleFileNameW(nullptr, caminho.data(), TAMANHO_DO_CAMINHO);
-  caminho.resize(n);
-  return caminho.substr(0, caminho.find_last_of(L'\\') + 1);
-}
-
-std::wstring caminho_da_dll() { return pasta_do_executavel() + NOME_DA_DLL; }
-
-HMODULE carregar_dll(const std::wstring& caminho, Exportacoes& exportacoes) {
+HMODULE carregar_dll(const std::wstring& caminho, Exportacoes& dll) {
   HMODULE modulo = LoadLibraryW(caminho.c_str());
-  if (modulo == nullptr) {
-    ADD_FAILURE() << "LoadLibraryW failed for " << para_utf8(caminho) << ": error " << GetLastError();
-    return nullptr;
-  }
-  exportacoes.DllGetClassObject = exportacao<DllGetClassObjectFn>(modulo, "DllGetClassObject");
-  exportacoes.DllCanUnloadNow = exportacao<SemArgumentosFn>(modulo, "DllCanUnloadNow");
-  exportacoes.DllRegisterServer = exportacao<SemArgumentosFn>(modulo, "DllRegisterServer");
-  exportacoes.DllUnregisterServer = exportacao<SemArgumentosFn>(modulo, "DllUnregisterServer");
-  EXPECT_NE(exportacoes.DllGetClassObject, nullptr);
-  EXPECT_NE(exportacoes.DllCanUnloadNow, nullptr);
-  EXPECT_NE(exportacoes.DllRegisterServer, nullptr);
-  EXPECT_NE(exportacoes.DllUnregisterServer, nullptr);
+  EXPECT_NE(modulo, nullptr) << "LoadLibraryW: error " << GetLastError();
+  if (modulo == nullptr) return nullptr;
+  auto achar = [&](auto& funcao, const char* nome) {
+    funcao = reinterpret_cast<std::remove_reference_t<decltype(funcao)>>(
+        reinterpret_cast<void*>(GetProcAddress(modulo, nome)));
+    EXPECT_NE(funcao, nullptr) << nome;
+  };
+  achar(dll.DllGetClassObject, "DllGetClassObject");
+  achar(dll.DllCanUnloadNow, "DllCanUnloadNow");
+  achar(dll.DllRegisterServer, "DllRegisterServer");
+  achar(dll.DllUnregisterServer, "DllUnregisterServer");
   return modulo;
 }
 
-std::string para_utf8(const std::wstring& texto) { return utf8_de_utf16(std::wstring_view(texto)); }
+ComPtr<IMFMediaSource> ativar_camera(IMFActivate* ativador, const std::string& nome) {
+  ComPtr<IMFMediaSource> fonte;
+  const std::wstring largo(nome.begin(), nome.end());
+  EXPECT_EQ(ativador->SetString(plataforma::MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, largo.c_str()), S_OK);
+  EXPECT_EQ(ativador->ActivateObject(IID_PPV_ARGS(&fonte)), S_OK);
+  return fonte;
+}
+
+ComPtr<IMFMediaSource> camera_iniciada(IClassFactory* fabrica, const std::string& nome) {
+  ComPtr<IMFActivate> ativador;
+  EXPECT_EQ(fabrica->CreateInstance(nullptr, IID_PPV_ARGS(&ativador)), S_OK);
+  ComPtr<IMFMediaSource> fonte = ativador ? ativar_camera(ativador.Get(), nome) : nullptr;
+  ComPtr<IMFPresentationDescriptor> descritor;
+  if (!fonte || fonte->CreatePresentationDescriptor(&descritor) != S_OK) {
+    ADD_FAILURE() << "no camera to start";
+    return nullptr;
+  }
+  EXPECT_EQ(fonte->Start(descritor.Get(), nullptr, nullptr), S_OK);
+  return fonte;
+}
 
 }  // namespace norva::teste

@@ -10,7 +10,7 @@
 #include "ferramentas/escritor/arquivo_de_quadros.h"
 #include "ferramentas/escritor/cartao_de_teste.h"
 #include "ferramentas/escritor/opcoes.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::ferramentas {
 namespace {

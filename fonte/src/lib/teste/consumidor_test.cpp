@@ -20,7 +20,7 @@
 
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {
 namespace {

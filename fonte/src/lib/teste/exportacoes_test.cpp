@@ -16,7 +16,7 @@
 
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/plataforma/declaracoes.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/lib/teste/registro_do_processo.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {
 namespace {

@@ -17,27 +17,17 @@ TEST(CaminhoDoModulo, NenhumModuloNoEndereco) {
   EXPECT_EQ(caminho_do_modulo(reinterpret_cast<HMODULE>(&local)), "");
 }
 
-// Puts a copy of the test module at a path exactly `tamanho` UTF-16 units
-// long, in folders of at most 150 units, with a non-ASCII character in the
-// file name.
-std::wstring copia_com_caminho_de(const std::wstring& base, std::size_t tamanho) {
-  constexpr std::size_t MAIOR_PASTA = 150;
-  const std::wstring inicio_do_nome = L"m\u00F3dulo";
-  const std::wstring extensao = L".dll";
-  std::size_t resto = tamanho - base.size() - 1 - inicio_do_nome.size() - extensao.size();
-  std::wstring pasta = base;
-  std::size_t nome_extra = 0;
-  while (resto > 0) {
-    if (resto == 1) {  // too short for a folder and its backslash
-      nome_extra = 1;
-      break;
-    }
-    const std::size_t nivel = std::min(resto - 1, MAIOR_PASTA);
-    pasta += L"\\" + std::wstring(nivel, static_cast<wchar_t>(L'a' + pasta.size() % 26));
+// The path of a copy of the test module exactly `tamanho` UTF-16 units long:
+// folders of 150 units (a name may have at most 255), then a file name that
+// takes the rest and holds a non-ASCII character. The folders are created.
+std::wstring copia_com_caminho_de(std::wstring pasta, std::size_t tamanho) {
+  constexpr std::size_t NIVEL = 150;
+  constexpr std::wstring_view FIM_DO_NOME = L"\u00F3dulo.dll";
+  while (tamanho - pasta.size() > NIVEL + FIM_DO_NOME.size() + 1) {
+    pasta += L"\\" + std::wstring(NIVEL, static_cast<wchar_t>(L'a' + pasta.size() % 26));
     CreateDirectoryW(teste::longo(pasta).c_str(), nullptr);
-    resto -= nivel + 1;
   }
-  return pasta + L"\\" + inicio_do_nome + std::wstring(nome_extra, L'x') + extensao;
+  return pasta + L"\\" + std::wstring(tamanho - pasta.size() - 1 - FIM_DO_NOME.size(), L'm') + std::wstring(FIM_DO_NOME);
 }
 
 // Unloads the module at the end of the test, before its folder is removed.

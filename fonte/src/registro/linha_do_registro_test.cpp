@@ -16,24 +16,18 @@ TEST(FormatarCarimbo, CamposComZerosAEsquerdaNuncaCortados) {
 }
 
 TEST(EtiquetaDoConsumidor, PeloNomeDoExecutavel) {
+  constexpr std::string_view OUTRO = ETIQUETA_OUTRO_CONSUMIDOR;
   const struct {
     std::string caminho;
     std::string_view etiqueta;
   } casos[] = {
-      {"C:\\Program Files\\Example\\bin\\OBS64.EXE", "obs"},
-      {"D:\\obs\\obs32.exe", "obs"},
-      {"C:\\Windows\\System32\\svchost.exe", "svchost"},
-      {"C:\\Windows\\System32\\DllHost.Exe", "dllhost"},
-      {"C:\\Program Files\\Norva\\norva-app.exe", "norva"},
-      {"C:\\x\\NORVA-CAMERA-VIGIA.EXE", "norva"},
-      {"obs64.exe", "obs"},
-      {"C:\\Tools\\obs.exe", ETIQUETA_OUTRO_CONSUMIDOR},
-      {"", ETIQUETA_OUTRO_CONSUMIDOR},
-      {"C:\\Tools\\obs64.exe\\", ETIQUETA_OUTRO_CONSUMIDOR},
-      {"C:/Tools/obs64.exe", ETIQUETA_OUTRO_CONSUMIDOR},  // only the backslash separates
-      {"C:\\Tools\\xobs64.exe", ETIQUETA_OUTRO_CONSUMIDOR},
-      {"C:\\Tools\\obs64.ex", ETIQUETA_OUTRO_CONSUMIDOR},
-      {"C:\\Windows\\SVCHOST.EX\xC4\xB0", ETIQUETA_OUTRO_CONSUMIDOR},  // only A-Z are lower-cased
+      {"C:\\Program Files\\Example\\bin\\OBS64.EXE", "obs"}, {"D:\\obs\\obs32.exe", "obs"},
+      {"C:\\Windows\\System32\\svchost.exe", "svchost"}, {"C:\\Windows\\System32\\DllHost.Exe", "dllhost"},
+      {"C:\\Program Files\\Norva\\norva-app.exe", "norva"}, {"C:\\x\\NORVA-CAMERA-VIGIA.EXE", "norva"},
+      {"obs64.exe", "obs"}, {"C:\\Tools\\obs.exe", OUTRO}, {"", OUTRO}, {"C:\\Tools\\obs64.exe\\", OUTRO},
+      {"C:/Tools/obs64.exe", OUTRO},  // only the backslash separates
+      {"C:\\Tools\\xobs64.exe", OUTRO}, {"C:\\Tools\\obs64.ex", OUTRO},
+      {"C:\\Windows\\SVCHOST.EX\xC4\xB0", OUTRO},  // only A-Z are lower-cased
   };
   for (const auto& c : casos) EXPECT_EQ(etiqueta_do_consumidor(c.caminho), c.etiqueta) << c.caminho;
 }

@@ -120,12 +120,6 @@ TEST(AcrescentarLinha, FalhasRetornamSemEscreverNada) {
     EXPECT_EQ(lido_em(t.caminho() + L"\\Norva"), "");
   }
   {
-    const teste::PastaTemporaria t;  // a level above is a file
-    criar_arquivo(t.caminho() + L"\\ProgramData", "");
-    acrescentar_linha(t.caminho() + L"\\ProgramData\\Norva", NOME_DO_ARQUIVO, LINHA);
-    EXPECT_EQ(lido_em(t.caminho() + L"\\ProgramData\\Norva"), "");
-  }
-  {
     const teste::PastaTemporaria t;  // a folder in the file's place
     CreateDirectoryW(caminho_em(t.caminho()).c_str(), nullptr);
     acrescentar_linha(t.caminho(), NOME_DO_ARQUIVO, LINHA);

@@ -73,18 +73,16 @@ ComPtr<IErrorInfo> informacao_com_descricao(const wchar_t* descricao) {
   return tomada;
 }
 
+// The description comes first, trimmed; a blank one or none leaves the
+// system's text.
 TEST(TextoDoErro, DescricaoDaInformacaoDeErroVemPrimeiro) {
   const auto informacao = informacao_com_descricao(L"Falha de configura\u00E7\u00E3o\r\n \t");
-  ASSERT_NE(informacao, nullptr);
+  const auto em_branco = informacao_com_descricao(L" \r\n");
+  ASSERT_TRUE(informacao && em_branco);
   EXPECT_EQ(descricao_do_erro(informacao.Get()), "Falha de configura\xC3\xA7\xC3\xA3o");
   EXPECT_EQ(texto_do_erro(E_FAIL, informacao.Get()), "Falha de configura\xC3\xA7\xC3\xA3o (0x80004005)");
-}
-
-TEST(TextoDoErro, DescricaoEmBrancoOuAusenteDaLugarAoSistema) {
   const std::string do_sistema = com_codigo(referencia_do_sistema(0x80070005), 0x80070005);
-  const auto so_espacos = informacao_com_descricao(L" \r\n");
-  ASSERT_NE(so_espacos, nullptr);
-  EXPECT_EQ(texto_do_erro(static_cast<HRESULT>(0x80070005), so_espacos.Get()), do_sistema);
+  EXPECT_EQ(texto_do_erro(static_cast<HRESULT>(0x80070005), em_branco.Get()), do_sistema);
   EXPECT_EQ(texto_do_erro(static_cast<HRESULT>(0x80070005), nullptr), do_sistema);
 }
 

@@ -34,23 +34,21 @@ TEST(Utf16DeUtf8, ConverteEMarcaCadaSequenciaMalFormada) {
 // UTF-16 to UTF-8: a lone surrogate becomes U+FFFD in the lenient form (log
 // texts) and makes the text ill-formed for the strict check (friendly names).
 TEST(Utf8DeUtf16, SubstitutosSemParViramFFFDENaoSaoBemFormados) {
-  struct Caso {
-    const char* nome;
+  constexpr char16_t ALTO = 0xD83D;
+  constexpr char16_t BAIXO = 0xDE00;
+  const struct {
     std::u16string entrada;
     std::string esperado;
-    bool bem_formado;
+  } casos[] = {
+      {{u'a', ALTO}, "a\xEF\xBF\xBD"},
+      {{ALTO, u'A'}, "\xEF\xBF\xBD" "A"},
+      {{BAIXO, u'b'}, "\xEF\xBF\xBD" "b"},
+      {{BAIXO, ALTO}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {{ALTO, ALTO, BAIXO}, "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
   };
-  const Caso casos[] = {
-      {"alto_no_fim", std::u16string(u"a") + char16_t{0xD800}, "a\xEF\xBF\xBD", false},
-      {"alto_antes_de_letra", std::u16string{char16_t{0xDBFF}, u'A'}, "\xEF\xBF\xBD" "A", false},
-      {"baixo_sozinho", std::u16string{char16_t{0xDC00}, u'b'}, "\xEF\xBF\xBD" "b", false},
-      {"par_invertido", std::u16string{char16_t{0xDFA5}, char16_t{0xD83C}}, "\xEF\xBF\xBD\xEF\xBF\xBD", false},
-      {"dois_altos_e_baixo", std::u16string{char16_t{0xD83D}, char16_t{0xD83D}, char16_t{0xDE00}},
-       "\xEF\xBF\xBD\xF0\x9F\x98\x80", false},
-  };
-  for (const Caso& c : casos) {
-    EXPECT_EQ(utf8_de_utf16(c.entrada), c.esperado) << c.nome;
-    EXPECT_EQ(utf16_bem_formado(std::u16string_view(c.entrada)), c.bem_formado) << c.nome;
+  for (const auto& c : casos) {
+    EXPECT_EQ(utf8_de_utf16(c.entrada), c.esperado) << testing::PrintToString(c.entrada);
+    EXPECT_FALSE(utf16_bem_formado(std::u16string_view(c.entrada))) << testing::PrintToString(c.entrada);
   }
 }
 
@@ -64,8 +62,9 @@ std::string utf8_a_mao(char32_t p) {
   return {b(0xF0 | (p >> 18)), b(0x80 | ((p >> 12) & 0x3F)), b(0x80 | ((p >> 6) & 0x3F)), b(0x80 | (p & 0x3F))};
 }
 
-// Every scalar value survives UTF-8 -> UTF-16 -> UTF-8, and every unit alone
-// is well-formed exactly when it is not a surrogate.
+// Every scalar value survives UTF-8 -> UTF-16 -> UTF-8 and is well-formed
+// UTF-16, and every unit alone is well-formed exactly when it is not a
+// surrogate.
 TEST(Utf8Completo, TodoPontoValidoVoltaIgual) {
   for (char32_t ponto = 0; ponto <= 0x10FFFF; ++ponto) {
     if (ponto >= 0xD800 && ponto <= 0xDFFF) continue;
@@ -76,6 +75,7 @@ TEST(Utf8Completo, TodoPontoValidoVoltaIgual) {
                                                : 0;
     ASSERT_EQ(volta, ponto) << std::hex << static_cast<std::uint32_t>(ponto);
     ASSERT_EQ(utf8_de_utf16(utf16), utf8) << std::hex << static_cast<std::uint32_t>(ponto);
+    ASSERT_TRUE(utf16_bem_formado(std::u16string_view(utf16))) << std::hex << static_cast<std::uint32_t>(ponto);
   }
   for (char32_t u = 0; u <= 0xFFFF; ++u) {
     const std::u16string um(1, static_cast<char16_t>(u));

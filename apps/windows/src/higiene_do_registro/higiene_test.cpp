@@ -121,14 +121,8 @@ TEST(FimDoAgrupamento, PosicaoDepoisDoFechamento) {
     std::size_t inicio;
     std::size_t esperado;
   } casos[] = {
-      {"(a) b", 0, 3},
-      {"x[1, {2: (3)}] y", 1, 14},
-      {"(]) b", 0, ATE_O_FIM},
-      {"((a)", 0, ATE_O_FIM},
-      {R"~(("a)" 'b)') x)~", 0, 11},
-      {R"(["a\"]"] x)", 0, 8},
-      {R"(["a\\"] x)", 0, 7},
-      {R"(("a) x)", 0, ATE_O_FIM},
+      {"(a) b", 0, 3}, {"x[1, {2: (3)}] y", 1, 14}, {"(]) b", 0, ATE_O_FIM}, {"((a)", 0, ATE_O_FIM},
+      {R"~(("a)" 'b)') x)~", 0, 11}, {R"(["a\"]"] x)", 0, 8}, {R"(["a\\"] x)", 0, 7}, {R"(("a) x)", 0, ATE_O_FIM},
       {"()", 7, ATE_O_FIM},
   };
   for (const auto& c : casos) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "fonte/src/registro/teste/registro_de_apoio_windows.h"
@@ -30,14 +31,6 @@ std::wstring copia_com_caminho_de(std::wstring pasta, std::size_t tamanho) {
   return pasta + L"\\" + std::wstring(tamanho - pasta.size() - 1 - FIM_DO_NOME.size(), L'm') + std::wstring(FIM_DO_NOME);
 }
 
-// Unloads the module at the end of the test, before its folder is removed.
-struct ModuloCarregado {
-  HMODULE h;
-  ~ModuloCarregado() {
-    if (h != nullptr) FreeLibrary(h);
-  }
-};
-
 class CaminhoLongo : public testing::TestWithParam<std::size_t> {};
 
 TEST_P(CaminhoLongo, ModuloCarregadoDeUmaPastaFunda) {
@@ -47,9 +40,11 @@ TEST_P(CaminhoLongo, ModuloCarregadoDeUmaPastaFunda) {
   ASSERT_EQ(copia.size(), tamanho);
   const std::wstring original = teste::pasta_deste_programa() + L"\\norva_registro_modulo.dll";
   ASSERT_TRUE(CopyFileW(teste::longo(original).c_str(), teste::longo(copia).c_str(), FALSE)) << GetLastError();
-  const ModuloCarregado modulo{LoadLibraryExW(teste::longo(copia).c_str(), nullptr, 0)};
-  ASSERT_NE(modulo.h, nullptr) << "LoadLibraryExW: " << GetLastError();
-  EXPECT_EQ(caminho_do_modulo(modulo.h), utf8_de_utf16(std::wstring_view(copia)));
+  // Unloaded at the end of the test, before its folder is removed.
+  const std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> modulo(LoadLibraryExW(teste::longo(copia).c_str(), nullptr, 0),
+                                                                    FreeLibrary);
+  ASSERT_NE(modulo, nullptr) << "LoadLibraryExW: " << GetLastError();
+  EXPECT_EQ(caminho_do_modulo(modulo.get()), utf8_de_utf16(std::wstring_view(copia)));
 }
 
 // Around the first buffer (260), its first doubling (520), and far beyond.

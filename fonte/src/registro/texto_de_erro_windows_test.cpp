@@ -29,10 +29,8 @@ std::string referencia(DWORD flags, HMODULE tabela, DWORD codigo) {
 
 std::string referencia_do_sistema(DWORD codigo) { return referencia(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, codigo); }
 
-std::string com_codigo(const std::string& texto, DWORD codigo) {
-  const std::string hex = texto_hexadecimal(codigo);
-  return texto.empty() ? hex : texto + " (" + hex + ")";
-}
+// The shape is texto_de_erro_test's business; here, where the text comes from.
+std::string com_codigo(const std::string& texto, DWORD hr) { return texto_do_erro_com_mensagem(texto, static_cast<CodigoHr>(hr)); }
 
 // Codes with system text (HRESULT, Win32, NTSTATUS through bit 28), without
 // (Media Foundation codes under Wine, a customer code), and success.
@@ -48,6 +46,8 @@ TEST(TextoDoSistema, IgualAoFormatMessageAparado) {
       {2, referencia_do_sistema(2)},
       {0, referencia_do_sistema(0)},
       {0xE0001234, ""},  // the customer bit (29) marks codes that no system table holds
+      // Wine's ntdll has no message table (FormatMessageW fails with 1813), so
+      // only Windows shows that this code's text is looked up there.
       {NTSTATUS_COMO_HRESULT, referencia(FORMAT_MESSAGE_FROM_HMODULE, ntdll, 0xC0000022)},
   };
   EXPECT_FALSE(casos[2].esperado.empty()) << "the system should know Win32 error 2";

@@ -9,7 +9,7 @@
 #include "ferramentas/escritor/arquivo_de_quadros.h"
 #include "ferramentas/escritor/cartela.h"
 #include "ferramentas/escritor/opcoes.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::ferramentas {
 namespace {

@@ -12,7 +12,7 @@
 #include "ferramentas/escritor/cartela.h"
 #include "fonte/src/quadros/apoio_de_teste.h"
 #include "fonte/src/quadros/cano.h"
-#include "fonte/src/registro/processo_filho.h"
+#include "fonte/src/registro/teste/registro_de_apoio_windows.h"
 #include "fonte/src/registro/utf8.h"
 
 #ifndef NORVA_ESCRITOR_EXE
@@ -35,11 +35,10 @@ TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
   // The build path is a Unix path; Wine sees it on drive Z:.
   if (!exe.empty() && exe.front() == L'/') exe = L"Z:" + exe;
   std::replace(exe.begin(), exe.end(), L'/', L'\\');
-  const auto escritor = teste::ProcessoFilho::iniciar(exe, L"--fps 60 --name \"" + largo_de_utf8(nome) + L"\"");
-  ASSERT_TRUE(escritor.has_value()) << GetLastError();
   // It runs until ended, with the test.
-  const std::unique_ptr<void, decltype(&terminar)> fim(OpenProcess(PROCESS_TERMINATE, FALSE, escritor->pid()),
-                                                        terminar);
+  const std::unique_ptr<void, decltype(&terminar)> escritor(
+      teste::iniciar_processo(exe, L"--fps 60 --name \"" + largo_de_utf8(nome) + L"\""), terminar);
+  ASSERT_NE(escritor, nullptr) << GetLastError();
 
   std::vector<std::uint64_t> numeros;  // drawn in the pipe frames of both cameras, in order
   for (int camera = 0; camera < 2; ++camera) {

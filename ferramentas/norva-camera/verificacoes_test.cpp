@@ -14,8 +14,8 @@
 #include "ferramentas/norva-camera/acesso.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/acesso_da_pasta.h"
-#include "fonte/src/registro/processo_filho.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
+#include "fonte/src/registro/teste/registro_de_apoio_windows.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {

@@ -14,7 +14,7 @@
 
 #include "fonte/src/quadros/cabecalho.h"
 #include "fonte/src/quadros/geometria.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {
 

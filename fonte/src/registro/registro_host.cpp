@@ -1,13 +1,13 @@
 // Host build: the platform-neutral modules' tests run natively, where there is
 // no C:\ProgramData. The sanitised messages are kept in memory, in call
-// order, for registro_teste to read back.
+// order, for the test support (teste/registro_de_apoio.h) to read back.
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "apps/windows/src/higiene_do_registro/higiene.h"
 #include "fonte/src/registro/registro.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva {
 namespace {

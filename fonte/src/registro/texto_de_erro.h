@@ -41,7 +41,8 @@ std::string texto_do_erro_com_mensagem(std::string_view mensagem, CodigoHr hr);
 
 // The operating system's form for a Win32 error code: its message text
 // (trailing white space removed), then " (os error N)"; "(os error N)" alone
-// when there is no text.
+// when there is no text. Every "(os error N)" the system writes comes from
+// here (on Windows, texto_do_erro_do_sistema finds the text as well).
 std::string texto_do_erro_do_sistema_com_mensagem(std::string_view mensagem, std::uint32_t codigo);
 
 // "WIN32_ERROR(N)", N in unsigned decimal.

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "apps/windows/src/higiene_do_registro/utf8.h"
+
 namespace norva::detalhe {
 namespace {
 
@@ -57,27 +59,6 @@ constexpr char16_t BASE_BAIXA = 0xDC00;
 constexpr unsigned BITS_POR_METADE = 10;
 constexpr std::uint32_t MASCARA_DA_METADE = 0x3FF;
 
-// What a lead byte promises: how many bytes in all, its own payload bits,
-// and the range allowed for the second byte (which rules out overlong forms,
-// surrogates and values past U+10FFFF).
-struct Inicio {
-  int comprimento;
-  std::uint8_t mascara;
-  std::uint8_t segundo_min;
-  std::uint8_t segundo_max;
-};
-
-constexpr Inicio classificar(std::uint8_t b) {
-  if (b >= 0xC2 && b <= 0xDF) return {2, 0x1F, 0x80, 0xBF};
-  if (b == 0xE0) return {3, 0x0F, 0xA0, 0xBF};
-  if (b == 0xED) return {3, 0x0F, 0x80, 0x9F};
-  if (b >= 0xE1 && b <= 0xEF) return {3, 0x0F, 0x80, 0xBF};
-  if (b == 0xF0) return {4, 0x07, 0x90, 0xBF};
-  if (b >= 0xF1 && b <= 0xF3) return {4, 0x07, 0x80, 0xBF};
-  if (b == 0xF4) return {4, 0x07, 0x80, 0x8F};
-  return {0, 0, 0, 0};  // continuation byte or never valid (C0, C1, F5..FF)
-}
-
 void anexar(std::u16string& saida, std::uint32_t ponto) {
   if (ponto < PRIMEIRO_SUPLEMENTAR) {
     saida.push_back(static_cast<char16_t>(ponto));
@@ -101,27 +82,28 @@ std::u16string utf16_de_utf8(std::string_view texto) {
       ++i;
       continue;
     }
-    const Inicio inicio = classificar(b);
-    if (inicio.comprimento == 0) {
+    // The lead byte's shape is the sanitiser's, so both read UTF-8 alike.
+    const higiene::FormaDaSequencia inicio = higiene::forma_da_sequencia(b);
+    if (inicio.tamanho == 0) {
       saida.push_back(SUBSTITUTO);
       ++i;
       continue;
     }
-    std::uint32_t ponto = b & inicio.mascara;
-    int lidos = 1;
-    for (; lidos < inicio.comprimento && i + lidos < texto.size(); ++lidos) {
+    std::uint32_t ponto = b & inicio.bits_do_primeiro;
+    std::size_t lidos = 1;
+    for (; lidos < inicio.tamanho && i + lidos < texto.size(); ++lidos) {
       const auto c = static_cast<std::uint8_t>(texto[i + lidos]);
       const std::uint8_t min = lidos == 1 ? inicio.segundo_min : CONTINUACAO_MIN;
       const std::uint8_t max = lidos == 1 ? inicio.segundo_max : CONTINUACAO_MAX;
       if (c < min || c > max) break;
       ponto = (ponto << BITS_POR_CONTINUACAO) | (c & MASCARA_DE_CONTINUACAO);
     }
-    if (lidos == inicio.comprimento) {
+    if (lidos == inicio.tamanho) {
       anexar(saida, ponto);
     } else {
       saida.push_back(SUBSTITUTO);
     }
-    i += static_cast<std::size_t>(lidos);
+    i += lidos;
   }
   return saida;
 }

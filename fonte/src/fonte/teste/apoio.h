@@ -15,7 +15,7 @@
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/fluxo/fluxo.h"
 #include "fonte/src/fonte/fonte.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {
 

@@ -18,7 +18,7 @@
 #include "ferramentas/sonda/classificacao.h"
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/lib/teste/escritor_em_fundo.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {
 namespace {

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "fonte/src/lib/teste/dll_carregada.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {
 namespace {

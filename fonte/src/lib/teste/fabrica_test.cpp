@@ -12,7 +12,7 @@
 #include "fonte/src/fonte/fonte.h"
 #include "fonte/src/lib/fabrica.h"
 #include "fonte/src/plataforma/injecao.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva {
 namespace {

@@ -13,8 +13,8 @@
 #include <utility>
 
 #include "fonte/src/lib/teste/dll_carregada.h"
-#include "fonte/src/registro/registro_teste.h"
-#include "fonte/src/registro/registro_teste_windows.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
+#include "fonte/src/registro/teste/registro_de_apoio_windows.h"
 
 namespace norva::teste {
 namespace {

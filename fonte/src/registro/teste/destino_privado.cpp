@@ -15,7 +15,7 @@
 
 #include "fonte/src/registro/arquivo_do_registro.h"
 #include "fonte/src/registro/destino_do_registro.h"
-#include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva {
 namespace {

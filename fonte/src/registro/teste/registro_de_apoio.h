@@ -1,6 +1,6 @@
 // Test support: the messages this process has logged, in order, as they
 // reached the log (after the sanitiser, without the line's prefix).
-//   windows: read back from the real log file, keeping this process's lines
+//   windows: read back from the log file, keeping this process's lines
 //            (found by their pid).
 //   host:    the lines Registro::escrever produced in this process (the host
 //            build keeps them in memory instead of writing a file).
@@ -33,8 +33,9 @@ struct LinhaLida {
   std::string mensagem;
 };
 
-// `linha` (without its line feed) taken apart; nothing when it does not have
-// the log's layout exactly (digits where digits belong, every separator).
+// `linha` (without its line feed) taken apart; nothing when it lacks the
+// stamp's width, a separator or a decimal id. The stamp's and the line's
+// exact layout are the writer's tests' business.
 std::optional<LinhaLida> ler_linha(std::string_view linha);
 
 }  // namespace norva::teste

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "ferramentas/escritor/cartao_de_teste.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/registro/utf8.h"
 

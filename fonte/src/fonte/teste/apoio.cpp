@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fonte/src/plataforma/injecao.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/cabecalho.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"

@@ -145,7 +145,7 @@ Esperado esperar(const std::vector<std::uint8_t>& f) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tamanho) {
   using namespace norva;
-  static std::vector<std::uint8_t> carga(TAMANHO_DO_QUADRO);
+  static std::vector<std::uint8_t> registro(TAMANHO_DO_REGISTRO);
   static Roteiro roteiro;
   expandir(dados, tamanho, roteiro);
   const Esperado esperado = esperar(roteiro.fluxo);
@@ -153,8 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
   linhas_de_recusa = 0;
   std::size_t entregues = 0;
   for (;;) {
-    std::memset(carga.data(), 0xA5, carga.size());
-    const RegistroLido r = ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(carga));
+    std::memset(registro.data(), 0xA5, registro.size());
+    const RegistroLido r = ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_REGISTRO>(registro));
     if (r.desfecho != DesfechoDoRegistro::Quadro) {
       if (r.desfecho == DesfechoDoRegistro::Interrompido) std::abort();
       if ((r.desfecho == DesfechoDoRegistro::Recusado) != esperado.recusado) std::abort();
@@ -162,7 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
     }
     if (entregues >= esperado.cargas.size()) std::abort();
     if (r.ts_do_host != esperado.ts[entregues]) std::abort();
-    if (std::memcmp(carga.data(), roteiro.fluxo.data() + esperado.cargas[entregues], TAMANHO_DO_QUADRO) != 0) {
+    if (std::memcmp(registro.data() + CabecalhoDoQuadro::TAMANHO, roteiro.fluxo.data() + esperado.cargas[entregues],
+                    TAMANHO_DO_QUADRO) != 0) {
       std::abort();
     }
     ++entregues;

@@ -58,7 +58,7 @@ class ClienteParado {
   bool aberto() const { return cano_ != INVALID_HANDLE_VALUE; }
   // One whole record: its timestamp, or nothing if the pipe broke.
   std::optional<std::uint64_t> ler_registro() {
-    std::vector<std::uint8_t> r(TAMANHO_DO_REGISTRO);
+    std::vector<std::uint8_t> r(TAMANHO_DO_PACOTE);
     for (std::size_t lidos = 0; lidos < r.size();) {
       DWORD n = 0;
       if (!ReadFile(cano_, r.data() + lidos, static_cast<DWORD>(r.size() - lidos), &n, nullptr) || n == 0) return {};

@@ -64,18 +64,18 @@ Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro desti
     Quadro quadro = std::move(*e.quadro_novo);
     e.quadro_novo.reset();
     e.reserva = std::move(e.ultimo_entregue);
-    e.ultimo_entregue = std::move(quadro.registro);
+    e.ultimo_entregue = std::move(quadro.pacote);
     ++c.entregues;
     c.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
     c.ts_do_host = quadro.ts_do_host;
-    std::memcpy(destino.data(), quadro_do_registro(e.ultimo_entregue), TAMANHO_DO_QUADRO);
+    std::memcpy(destino.data(), quadro_do_pacote(e.ultimo_entregue), TAMANHO_DO_QUADRO);
     return Origem::Cano;
   }
   // A lost connection has already dropped the frame kept for repeats.
   if (c.conectado && e.ultimo_entregue) {
     ++c.repetidos;
     ++c.entregues;
-    std::memcpy(destino.data(), quadro_do_registro(e.ultimo_entregue), TAMANHO_DO_QUADRO);
+    std::memcpy(destino.data(), quadro_do_pacote(e.ultimo_entregue), TAMANHO_DO_QUADRO);
     return Origem::Cano;
   }
   trava.unlock();

@@ -30,7 +30,7 @@ using teste::CONFIGURADO;
 using teste::esperar_ate;
 using teste::mesmos_bytes;
 using teste::quadro_de_teste;
-using teste::registro_completo;
+using teste::pacote_completo;
 using Linhas = std::vector<std::string>;
 
 const std::string INDISPONIVEL =
@@ -74,7 +74,7 @@ class CanoEmMemoria : public testing::Test {
   }
 
   void enviar(LadoDoEscritor& escritor, std::uint32_t semente, std::uint64_t ts = 0) {
-    ASSERT_TRUE(escritor.escrever(registro_completo(quadro_de_teste(semente), ts)));
+    ASSERT_TRUE(escritor.escrever(pacote_completo(quadro_de_teste(semente), ts)));
   }
 
   bool esperar_recebidos(std::uint64_t n) {
@@ -201,15 +201,15 @@ TEST_F(CanoEmMemoria, ReaberturasEPausas) {
     esperada = std::min(esperada * 2, PAUSA_MAXIMA_APOS_RECUSA);
   }
   // Frames, then the writer closes: no pause.
-  conexao(registro_completo(quadro_de_teste(1), 0));
+  conexao(pacote_completo(quadro_de_teste(1), 0));
   EXPECT_TRUE(pausas_ate_aqui().empty());
   // 23 bytes: a back-off pause, started over by the record before.
-  auto registro = registro_completo(quadro_de_teste(2), 0);
-  conexao({registro.begin(), registro.begin() + 23});
+  auto pacote = pacote_completo(quadro_de_teste(2), 0);
+  conexao({pacote.begin(), pacote.begin() + 23});
   EXPECT_EQ(pausas_ate_aqui(), std::vector{PAUSA_APOS_FALHA});
   // A whole frame, then a bad header: the frame counts and is delivered.
-  registro.insert(registro.end(), ruim.begin(), ruim.end());
-  conexao(registro);
+  pacote.insert(pacote.end(), ruim.begin(), ruim.end());
+  conexao(pacote);
   EXPECT_EQ(pausas_ate_aqui(), std::vector{PAUSA_APOS_FALHA});
   EXPECT_EQ(cano_->contadores().recebidos, 2u);
   EXPECT_TRUE(mesmos_bytes(cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO).dados, quadro_de_teste(2)));
@@ -242,8 +242,8 @@ TEST_P(CanoParada, LeitorTerminaProntamenteELiberaTudo) {
       ASSERT_TRUE(esperar_recebidos(1));
       ASSERT_EQ(cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO).origem, Origem::Cano);
     }
-    const auto registro = registro_completo(quadro_de_teste(1), 0);
-    escritor->escrever(std::span(registro).first(m.bytes_enviados));
+    const auto pacote = pacote_completo(quadro_de_teste(1), 0);
+    escritor->escrever(std::span(pacote).first(m.bytes_enviados));
     if (m.escritor_fecha) {
       escritor->fechar();
       ASSERT_TRUE(esperar_ate([&] { return marca_.contar(CAIU) == 1; }));
@@ -321,7 +321,7 @@ TEST_F(CanoEmMemoria, PedidosConcorrentesComQuedas) {
       ASSERT_NE(escritor, nullptr);
     }
     for (int i = 0; i < 6; ++i, ++enviados) {
-      escritor->escrever(registro_completo(std::vector<std::uint8_t>(TAMANHO_DO_QUADRO, enviados), enviados));
+      escritor->escrever(pacote_completo(std::vector<std::uint8_t>(TAMANHO_DO_QUADRO, enviados), enviados));
     }
     ASSERT_TRUE(esperar_recebidos(enviados));
   }

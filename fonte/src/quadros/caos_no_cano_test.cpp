@@ -59,7 +59,7 @@ struct Escritor {
   std::uint32_t inteiros = 0;  // whole records written
 
   bool quadro(ferramentas::ConexaoDoEscritor& c) {
-    if (!c.escrever(teste::registro_completo(quadro_numerado(proximo), proximo))) return false;
+    if (!c.escrever(teste::pacote_completo(quadro_numerado(proximo), proximo))) return false;
     ++proximo;
     ++inteiros;
     return true;
@@ -76,7 +76,7 @@ struct Escritor {
     std::discrete_distribution<int> tipo({20, 15, 20, 20, 5, 20});  // by Falha
     while (restantes-- > 0) {
       const int f = tipo(sorte);
-      const auto registro = teste::registro_completo(quadro_numerado(proximo), proximo);
+      const auto pacote = teste::pacote_completo(quadro_numerado(proximo), proximo);
       servidor.preparar();  // an instance for the camera's reopen
       if (f == Rajada) {
         for (std::size_t i = entre(2, 6); i > 0; --i) ASSERT_TRUE(quadro(*c));
@@ -86,7 +86,7 @@ struct Escritor {
         const std::size_t corte[] = {entre(1, CabecalhoDoQuadro::TAMANHO - 1),
                                      CabecalhoDoQuadro::TAMANHO + entre(0, TAMANHO_DO_QUADRO - 1)};
         if (f == CorteNoCabecalho || f == CorteNaCarga) {
-          c->escrever(std::span(registro).first(corte[f - CorteNoCabecalho]));
+          c->escrever(std::span(pacote).first(corte[f - CorteNoCabecalho]));
         } else if (f == CabecalhoRuim) {
           c->escrever(teste::CABECALHO_RUIM.codificar());
         }

@@ -44,9 +44,9 @@ void pausar(const Leitor& leitor, std::chrono::milliseconds duracao) {
 // The receive buffer, or null when memory is exhausted. The reader degrades
 // to "no pipe" instead of taking the process down: the stream then serves
 // pattern frames, and the next connection tries again.
-DadosDoRegistro buffer_de_recepcao() noexcept {
+DadosDoPacote buffer_de_recepcao() noexcept {
   try {
-    return novo_registro();
+    return novo_pacote();
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -62,8 +62,8 @@ void marcar_conectado(MesaDoCano& mesa) {
 // the next connection up, and must not repeat a frame of the previous one.
 // The buffers freed here are released after the unlock.
 void marcar_perdido(MesaDoCano& mesa) {
-  DadosDoRegistro antigo;
-  DadosDoRegistro reserva;
+  DadosDoPacote antigo;
+  DadosDoPacote reserva;
   {
     const std::lock_guard trava(mesa.mutex);
     mesa.estado.contadores.conectado = false;
@@ -76,14 +76,14 @@ void marcar_perdido(MesaDoCano& mesa) {
 // Hands the whole record in `recepcao` over as the newest frame. The buffer
 // itself moves into the slot (no copy); the reader's next receive buffer is
 // the one of a frame nobody took, or the spare a request left, or null.
-void publicar(MesaDoCano& mesa, DadosDoRegistro& recepcao, std::uint64_t ts_do_host) {
+void publicar(MesaDoCano& mesa, DadosDoPacote& recepcao, std::uint64_t ts_do_host) {
   {
     const std::lock_guard trava(mesa.mutex);
     EstadoDoCano& e = mesa.estado;
-    DadosDoRegistro proximo;
+    DadosDoPacote proximo;
     if (e.quadro_novo) {
       ++e.contadores.descartados;
-      proximo = std::move(e.quadro_novo->registro);
+      proximo = std::move(e.quadro_novo->pacote);
     } else {
       proximo = std::move(e.reserva);
     }
@@ -95,25 +95,25 @@ void publicar(MesaDoCano& mesa, DadosDoRegistro& recepcao, std::uint64_t ts_do_h
 }
 
 FimDaConexao servir(const Leitor& leitor, ConexaoDoCano& conexao, Recuo& recuo) {
-  DadosDoRegistro recepcao = buffer_de_recepcao();
+  DadosDoPacote recepcao = buffer_de_recepcao();
   if (!recepcao) return FimDaConexao::SemMemoria;
   bool houve_quadro = false;
   for (;;) {
     if (leitor.parada->pedida()) return FimDaConexao::Parou;
-    const RegistroLido r = ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_REGISTRO>(recepcao.get(), TAMANHO_DO_REGISTRO));
+    const PacoteLido r = ler_pacote(conexao, std::span<std::uint8_t, TAMANHO_DO_PACOTE>(recepcao.get(), TAMANHO_DO_PACOTE));
     switch (r.desfecho) {
-      case DesfechoDoRegistro::Quadro:
+      case DesfechoDoPacote::Quadro:
         publicar(*leitor.mesa, recepcao, r.ts_do_host);
         houve_quadro = true;
         recuo.recomecar();
         if (!recepcao) recepcao = buffer_de_recepcao();
         if (!recepcao) return FimDaConexao::SemMemoria;
         break;
-      case DesfechoDoRegistro::Interrompido:
+      case DesfechoDoPacote::Interrompido:
         return FimDaConexao::Parou;
-      case DesfechoDoRegistro::Perdido:
+      case DesfechoDoPacote::Perdido:
         return houve_quadro ? FimDaConexao::Caiu : FimDaConexao::Recusada;
-      case DesfechoDoRegistro::Recusado:
+      case DesfechoDoPacote::Recusado:
         return FimDaConexao::Recusada;
     }
   }

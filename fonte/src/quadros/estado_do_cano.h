@@ -18,20 +18,20 @@ namespace norva {
 // A receive buffer: one whole record as the reader took it from the pipe,
 // header then frame, so that a record needs one read and no copy to become
 // the newest frame.
-using DadosDoRegistro = std::unique_ptr<std::uint8_t[]>;
+using DadosDoPacote = std::unique_ptr<std::uint8_t[]>;
 
 // Throws std::bad_alloc when memory is exhausted.
-inline DadosDoRegistro novo_registro() { return std::make_unique_for_overwrite<std::uint8_t[]>(TAMANHO_DO_REGISTRO); }
+inline DadosDoPacote novo_pacote() { return std::make_unique_for_overwrite<std::uint8_t[]>(TAMANHO_DO_PACOTE); }
 
 // The frame's bytes within a record.
-inline const std::uint8_t* quadro_do_registro(const DadosDoRegistro& registro) {
-  return registro.get() + CabecalhoDoQuadro::TAMANHO;
+inline const std::uint8_t* quadro_do_pacote(const DadosDoPacote& pacote) {
+  return pacote.get() + CabecalhoDoQuadro::TAMANHO;
 }
 
 // A frame received from the pipe, kept by the reader until the stream takes
 // it, in the record it came in.
 struct Quadro {
-  DadosDoRegistro registro;
+  DadosDoPacote pacote;
   Relogio::time_point chegada;   // when the reader stored it
   std::uint64_t ts_do_host = 0;  // the writer's timestamp, carried unchanged
 };
@@ -40,10 +40,10 @@ struct Quadro {
 // for the life of the Cano, across connections.
 struct EstadoDoCano {
   std::optional<Quadro> quadro_novo;  // newest frame not yet taken
-  DadosDoRegistro ultimo_entregue;    // the last new frame handed out; source of repeats
+  DadosDoPacote ultimo_entregue;    // the last new frame handed out; source of repeats
   // The reader's next receive buffer (the previous ultimo_entregue), so
   // that it allocates nothing while frames flow.
-  DadosDoRegistro reserva;
+  DadosDoPacote reserva;
   ContadoresDoCano contadores;  // what Cano::contadores() hands out
 };
 

@@ -13,21 +13,21 @@
 
 namespace norva {
 
-enum class DesfechoDoRegistro : std::uint8_t {
+enum class DesfechoDoPacote : std::uint8_t {
   Quadro,       // a whole record; header and frame are in the caller's buffer
   Perdido,      // the writer closed, or a read failed, inside or between records
   Recusado,     // bad header, already logged
   Interrompido  // the reader was told to stop
 };
 
-struct RegistroLido {
-  DesfechoDoRegistro desfecho = DesfechoDoRegistro::Perdido;
-  std::uint64_t ts_do_host = 0;  // valid with DesfechoDoRegistro::Quadro
+struct PacoteLido {
+  DesfechoDoPacote desfecho = DesfechoDoPacote::Perdido;
+  std::uint64_t ts_do_host = 0;  // valid with DesfechoDoPacote::Quadro
 };
 
-// One record into `registro`: the header is checked as soon as its 24 bytes
+// One record into `pacote`: the header is checked as soon as its 24 bytes
 // are in (its log line on refusal, and nothing more is read), then the rest
 // until the frame is whole. The frame is at CabecalhoDoQuadro::TAMANHO.
-RegistroLido ler_registro(ConexaoDoCano& conexao, std::span<std::uint8_t, TAMANHO_DO_REGISTRO> registro);
+PacoteLido ler_pacote(ConexaoDoCano& conexao, std::span<std::uint8_t, TAMANHO_DO_PACOTE> pacote);
 
 }  // namespace norva

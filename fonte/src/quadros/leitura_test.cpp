@@ -13,7 +13,7 @@
 namespace norva {
 namespace {
 
-using Desfecho = DesfechoDoRegistro;
+using Desfecho = DesfechoDoPacote;
 
 // A fixed byte stream handed out at most `passo` bytes per read, then end of
 // data: how the writes were split, as the reader sees it.
@@ -37,16 +37,16 @@ class ConexaoFatiada final : public ConexaoDoCano {
 
 const std::vector<std::uint8_t> A = teste::quadro_de_teste(1);
 const std::vector<std::uint8_t> B = teste::quadro_de_teste(2);
-const std::vector<std::uint8_t> REGISTRO_A = teste::registro_completo(A, 11);
-const std::vector<std::uint8_t> REGISTRO_B = teste::registro_completo(B, 18446744073709551615u);
+const std::vector<std::uint8_t> PACOTE_A = teste::pacote_completo(A, 11);
+const std::vector<std::uint8_t> PACOTE_B = teste::pacote_completo(B, 18446744073709551615u);
 
 std::vector<std::uint8_t> a_e_depois(const std::vector<std::uint8_t>& resto) {
-  std::vector<std::uint8_t> v = REGISTRO_A;
+  std::vector<std::uint8_t> v = PACOTE_A;
   v.insert(v.end(), resto.begin(), resto.end());
   return v;
 }
 
-std::vector<std::uint8_t> primeiros_de_a(std::size_t n) { return {REGISTRO_A.begin(), REGISTRO_A.begin() + n}; }
+std::vector<std::uint8_t> primeiros_de_a(std::size_t n) { return {PACOTE_A.begin(), PACOTE_A.begin() + n}; }
 
 std::vector<std::uint8_t> ruim_e_mais() {
   const auto ruim = teste::CABECALHO_RUIM.codificar();
@@ -67,17 +67,17 @@ struct CasoDeLeitura {
 };
 
 const CasoDeLeitura CASOS[] = {
-    {"dois_registros_um_byte_por_leitura", a_e_depois(REGISTRO_B), 1, 2, Desfecho::Perdido},
-    {"dois_registros_sete_bytes", a_e_depois(REGISTRO_B), 7, 2, Desfecho::Perdido},
-    {"dois_registros_meio_por_leitura", a_e_depois(REGISTRO_B), TAMANHO_DO_REGISTRO / 2, 2, Desfecho::Perdido},
-    {"dois_registros_numa_leitura", a_e_depois(REGISTRO_B), 2 * TAMANHO_DO_REGISTRO, 2, Desfecho::Perdido},
-    {"nada", {}, TAMANHO_DO_REGISTRO, 0, Desfecho::Perdido},
+    {"dois_pacotes_um_byte_por_leitura", a_e_depois(PACOTE_B), 1, 2, Desfecho::Perdido},
+    {"dois_pacotes_sete_bytes", a_e_depois(PACOTE_B), 7, 2, Desfecho::Perdido},
+    {"dois_pacotes_meio_por_leitura", a_e_depois(PACOTE_B), TAMANHO_DO_PACOTE / 2, 2, Desfecho::Perdido},
+    {"dois_pacotes_numa_leitura", a_e_depois(PACOTE_B), 2 * TAMANHO_DO_PACOTE, 2, Desfecho::Perdido},
+    {"nada", {}, TAMANHO_DO_PACOTE, 0, Desfecho::Perdido},
     {"cabecalho_23", primeiros_de_a(23), 1, 0, Desfecho::Perdido},
-    {"cabecalho_inteiro", primeiros_de_a(24), TAMANHO_DO_REGISTRO, 0, Desfecho::Perdido},
-    {"meio_da_carga", primeiros_de_a(24 + TAMANHO_DO_QUADRO / 2), TAMANHO_DO_REGISTRO, 0, Desfecho::Perdido},
-    {"falta_um_byte_apos_um_inteiro", a_e_depois(primeiros_de_a(TAMANHO_DO_REGISTRO - 1)), TAMANHO_DO_REGISTRO, 1,
+    {"cabecalho_inteiro", primeiros_de_a(24), TAMANHO_DO_PACOTE, 0, Desfecho::Perdido},
+    {"meio_da_carga", primeiros_de_a(24 + TAMANHO_DO_QUADRO / 2), TAMANHO_DO_PACOTE, 0, Desfecho::Perdido},
+    {"falta_um_byte_apos_um_inteiro", a_e_depois(primeiros_de_a(TAMANHO_DO_PACOTE - 1)), TAMANHO_DO_PACOTE, 1,
      Desfecho::Perdido},
-    {"cabecalho_ruim_apos_um_inteiro", a_e_depois(ruim_e_mais()), TAMANHO_DO_REGISTRO, 1, Desfecho::Recusado, true},
+    {"cabecalho_ruim_apos_um_inteiro", a_e_depois(ruim_e_mais()), TAMANHO_DO_PACOTE, 1, Desfecho::Recusado, true},
 };
 
 class Leitura : public testing::TestWithParam<CasoDeLeitura> {};
@@ -86,13 +86,13 @@ TEST_P(Leitura, QuadrosInteirosEDepoisOFim) {
   const CasoDeLeitura& c = GetParam();
   ConexaoFatiada conexao(c.fluxo, c.passo);
   const teste::MarcaDoRegistro marca;
-  std::vector<std::uint8_t> registro(TAMANHO_DO_REGISTRO);
-  const auto ler = [&] { return ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_REGISTRO>(registro)); };
+  std::vector<std::uint8_t> pacote(TAMANHO_DO_PACOTE);
+  const auto ler = [&] { return ler_pacote(conexao, std::span<std::uint8_t, TAMANHO_DO_PACOTE>(pacote)); };
   for (std::size_t i = 0; i < c.quadros; ++i) {
-    const RegistroLido r = ler();
+    const PacoteLido r = ler();
     ASSERT_EQ(r.desfecho, Desfecho::Quadro) << "record " << i;
     EXPECT_EQ(r.ts_do_host, i == 0 ? 11u : 18446744073709551615u) << "record " << i;
-    EXPECT_TRUE(std::equal(registro.begin() + CabecalhoDoQuadro::TAMANHO, registro.end(), (i == 0 ? A : B).begin()))
+    EXPECT_TRUE(std::equal(pacote.begin() + CabecalhoDoQuadro::TAMANHO, pacote.end(), (i == 0 ? A : B).begin()))
         << "record " << i;
   }
   EXPECT_EQ(ler().desfecho, c.fim);

@@ -162,7 +162,7 @@ void EscritorDeTeste::servir() {
     ligado = erro == ERROR_PIPE_CONNECTED || (erro == ERROR_IO_PENDING && concluir(cano_, operacao, parar_));
   }
   if (ligado) conectado_.store(true);
-  std::vector<std::uint8_t> registro(TAMANHO_DO_REGISTRO, valor_);
+  std::vector<std::uint8_t> registro(TAMANHO_DO_PACOTE, valor_);
   while (ligado && !parar_.load()) {
     const auto cabecalho = CabecalhoDoQuadro::para_quadro(escritos_.load() + 1);
     std::memcpy(registro.data(), cabecalho.data(), cabecalho.size());

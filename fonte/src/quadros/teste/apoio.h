@@ -30,7 +30,7 @@ inline std::vector<std::uint8_t> quadro_de_teste(std::uint32_t semente) {
 }
 
 // Header and payload back to back, as a writer sends them.
-inline std::vector<std::uint8_t> registro_completo(const std::vector<std::uint8_t>& quadro, std::uint64_t ts) {
+inline std::vector<std::uint8_t> pacote_completo(const std::vector<std::uint8_t>& quadro, std::uint64_t ts) {
   const auto cabecalho = CabecalhoDoQuadro::para_quadro(ts);
   std::vector<std::uint8_t> r(cabecalho.begin(), cabecalho.end());
   r.insert(r.end(), quadro.begin(), quadro.end());

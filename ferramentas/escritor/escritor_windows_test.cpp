@@ -10,7 +10,7 @@
 #include <string>
 
 #include "ferramentas/escritor/cartela.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/registro/teste/registro_de_apoio_windows.h"
 #include "fonte/src/registro/utf8.h"

@@ -9,7 +9,7 @@
 
 #include "ferramentas/produtor/conversao.h"
 #include "ferramentas/produtor/imagem.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 
 #ifdef NORVA_COM_LIBYUV
 #include <libyuv/convert.h>

@@ -180,7 +180,7 @@ std::shared_ptr<Registro> Escritor::registro_livre() {
     }
   }
   auto novo = std::make_shared<Registro>();
-  novo->bytes.resize(TAMANHO_DO_REGISTRO);
+  novo->bytes.resize(TAMANHO_DO_PACOTE);
   reserva_.push_back(novo);
   return novo;
 }

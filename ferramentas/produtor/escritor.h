@@ -33,7 +33,7 @@ inline constexpr DWORD BUFFER_DO_CANO = 4 * 1024 * 1024;
 
 // One frame as it goes into the pipe, shared by the clients writing it.
 struct Registro {
-  std::vector<std::uint8_t> bytes;  // TAMANHO_DO_REGISTRO
+  std::vector<std::uint8_t> bytes;  // TAMANHO_DO_PACOTE
   std::uint64_t sequencia = 0;      // 1 for the first frame accepted
 };
 

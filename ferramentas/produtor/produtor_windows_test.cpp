@@ -12,7 +12,7 @@
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "ferramentas/produtor/norva_escritor.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
@@ -46,8 +46,8 @@ std::vector<std::uint8_t> com_folga(const std::vector<std::uint8_t>& quadro) {
 
 // One whole record from a raw client of the pipe: its timestamp, or nothing
 // if the pipe broke.
-std::optional<std::uint64_t> ler_registro(HANDLE cano) {
-  std::vector<std::uint8_t> r(TAMANHO_DO_REGISTRO);
+std::optional<std::uint64_t> ler_pacote(HANDLE cano) {
+  std::vector<std::uint8_t> r(TAMANHO_DO_PACOTE);
   for (std::size_t lidos = 0; lidos < r.size();) {
     DWORD n = 0;
     if (!ReadFile(cano, r.data() + lidos, static_cast<DWORD>(r.size() - lidos), &n, nullptr) || n == 0) return {};
@@ -116,7 +116,7 @@ TEST(Produtor, CadaCameraRecebeCadaQuadroMesmoComUmClienteParado) {
   // frame, not the ones in between.
   std::vector<std::uint64_t> lidos;
   while (lidos.empty() || lidos.back() != QUADROS) {
-    const auto ts = ler_registro(parado.get());
+    const auto ts = ler_pacote(parado.get());
     ASSERT_TRUE(ts.has_value()) << "after " << lidos.size() << " records";
     lidos.push_back(*ts);
   }

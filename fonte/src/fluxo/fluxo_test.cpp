@@ -12,7 +12,7 @@
 
 #include "fonte/src/fonte/teste/apoio.h"
 #include "fonte/src/plataforma/injecao.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 

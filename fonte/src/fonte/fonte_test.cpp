@@ -9,7 +9,7 @@
 #include "fonte/src/fonte/teste/apoio.h"
 #include "fonte/src/plataforma/adotar.h"
 #include "fonte/src/plataforma/injecao.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 
 namespace norva::teste {
 namespace {

@@ -1,5 +1,6 @@
-// The pipe's wire format: every frame record is a 24-byte header followed at
-// once by one NV12 frame. All fields are little-endian and unsigned; the
+// The pipe's wire format: every frame record, called a packet ("pacote") in
+// the code so that "registro" only ever means the log, is a 24-byte header
+// followed at once by one NV12 frame. All fields are little-endian and unsigned; the
 // protocol generation is carried by the pipe's name, not by a field.
 //
 // Builds without std::expected (the fuzz build's compiler lacks it).
@@ -50,7 +51,7 @@ struct CabecalhoDoQuadro {
   std::string mensagem_de_recusa() const;
 };
 
-// Bytes of one whole record on the wire.
-inline constexpr std::size_t TAMANHO_DO_REGISTRO = CabecalhoDoQuadro::TAMANHO + TAMANHO_DO_QUADRO;
+// Bytes of one whole packet on the wire.
+inline constexpr std::size_t TAMANHO_DO_PACOTE = CabecalhoDoQuadro::TAMANHO + TAMANHO_DO_QUADRO;
 
 }  // namespace norva

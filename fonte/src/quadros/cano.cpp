@@ -53,7 +53,8 @@ void Cano::iniciar(const std::optional<std::string>& nome_amigavel) {
 Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro destino) {
   std::unique_lock trava(mesa_->mutex);
   EstadoDoCano& e = mesa_->estado;
-  if (e.conectado && !e.quadro_novo) {
+  ContadoresDoCano& c = e.contadores;
+  if (c.conectado && !e.quadro_novo) {
     // One wait only: a wake-up or the time-out, then take what is there.
     mesa_->sinal.wait_for(trava, espera);
   }
@@ -63,23 +64,20 @@ Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro desti
     Quadro quadro = std::move(*e.quadro_novo);
     e.quadro_novo.reset();
     e.reserva = std::move(e.ultimo_entregue);
-    e.ultimo_entregue = std::move(quadro.dados);
-    ++e.entregues;
-    e.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
-    e.ts_do_host = quadro.ts_do_host;
-    std::memcpy(destino.data(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+    e.ultimo_entregue = std::move(quadro.pacote);
+    ++c.entregues;
+    c.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
+    c.ts_do_host = quadro.ts_do_host;
+    std::memcpy(destino.data(), quadro_do_pacote(e.ultimo_entregue), TAMANHO_DO_QUADRO);
     return Origem::Cano;
   }
-  if (e.conectado && e.ultimo_entregue) {
-    ++e.repetidos;
-    ++e.entregues;
-    std::memcpy(destino.data(), e.ultimo_entregue.get(), TAMANHO_DO_QUADRO);
+  // A lost connection has already dropped the frame kept for repeats.
+  if (c.conectado && e.ultimo_entregue) {
+    ++c.repetidos;
+    ++c.entregues;
+    std::memcpy(destino.data(), quadro_do_pacote(e.ultimo_entregue), TAMANHO_DO_QUADRO);
     return Origem::Cano;
   }
-  // A reconnection never starts by repeating a frame of the previous one;
-  // the buffer is freed after the unlock.
-  DadosDoQuadro antigo;
-  if (!e.conectado) antigo = std::move(e.ultimo_entregue);
   trava.unlock();
   PadraoDeBancada::desenhar_em(quadros_de_padrao_.fetch_add(1), destino);
   return Origem::Padrao;
@@ -87,8 +85,7 @@ Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro desti
 
 ContadoresDoCano Cano::contadores() const {
   const std::lock_guard trava(mesa_->mutex);
-  const EstadoDoCano& e = mesa_->estado;
-  return {e.conectado, e.recebidos, e.entregues, e.descartados, e.repetidos, e.idade_do_quadro, e.ts_do_host};
+  return mesa_->estado.contadores;
 }
 
 void Cano::encerrar() {

@@ -5,6 +5,7 @@
 
 #include "fonte/src/quadros/leitura.h"
 #include "fonte/src/registro/registro.h"
+#include "fonte/src/registro/texto_de_erro.h"
 
 namespace norva {
 namespace {
@@ -43,9 +44,9 @@ void pausar(const Leitor& leitor, std::chrono::milliseconds duracao) {
 // The receive buffer, or null when memory is exhausted. The reader degrades
 // to "no pipe" instead of taking the process down: the stream then serves
 // pattern frames, and the next connection tries again.
-DadosDoQuadro buffer_de_recepcao() noexcept {
+DadosDoPacote buffer_de_recepcao() noexcept {
   try {
-    return novo_quadro();
+    return novo_pacote();
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -53,19 +54,19 @@ DadosDoQuadro buffer_de_recepcao() noexcept {
 
 void marcar_conectado(MesaDoCano& mesa) {
   const std::lock_guard trava(mesa.mutex);
-  mesa.estado.conectado = true;
+  mesa.estado.contadores.conectado = true;
 }
 
-// Also forgets the frame kept for repeats: the reader reopens at once, so a
-// request woken by this loss may already find the next connection up, and
-// must not repeat a frame of the previous one. The frame freed here is
-// released after the unlock.
+// Also forgets the frame kept for repeats (the one place that does): the
+// reader reopens at once, so a request woken by this loss may already find
+// the next connection up, and must not repeat a frame of the previous one.
+// The buffers freed here are released after the unlock.
 void marcar_perdido(MesaDoCano& mesa) {
-  DadosDoQuadro antigo;
-  DadosDoQuadro reserva;
+  DadosDoPacote antigo;
+  DadosDoPacote reserva;
   {
     const std::lock_guard trava(mesa.mutex);
-    mesa.estado.conectado = false;
+    mesa.estado.contadores.conectado = false;
     antigo = std::move(mesa.estado.ultimo_entregue);
     reserva = std::move(mesa.estado.reserva);
   }
@@ -75,18 +76,18 @@ void marcar_perdido(MesaDoCano& mesa) {
 // Hands the whole record in `recepcao` over as the newest frame. The buffer
 // itself moves into the slot (no copy); the reader's next receive buffer is
 // the one of a frame nobody took, or the spare a request left, or null.
-void publicar(MesaDoCano& mesa, DadosDoQuadro& recepcao, std::uint64_t ts_do_host) {
+void publicar(MesaDoCano& mesa, DadosDoPacote& recepcao, std::uint64_t ts_do_host) {
   {
     const std::lock_guard trava(mesa.mutex);
     EstadoDoCano& e = mesa.estado;
-    DadosDoQuadro proximo;
+    DadosDoPacote proximo;
     if (e.quadro_novo) {
-      ++e.descartados;
-      proximo = std::move(e.quadro_novo->dados);
+      ++e.contadores.descartados;
+      proximo = std::move(e.quadro_novo->pacote);
     } else {
       proximo = std::move(e.reserva);
     }
-    ++e.recebidos;
+    ++e.contadores.recebidos;
     e.quadro_novo = Quadro{std::move(recepcao), Relogio::now(), ts_do_host};
     recepcao = std::move(proximo);
   }
@@ -94,25 +95,25 @@ void publicar(MesaDoCano& mesa, DadosDoQuadro& recepcao, std::uint64_t ts_do_hos
 }
 
 FimDaConexao servir(const Leitor& leitor, ConexaoDoCano& conexao, Recuo& recuo) {
-  DadosDoQuadro recepcao = buffer_de_recepcao();
+  DadosDoPacote recepcao = buffer_de_recepcao();
   if (!recepcao) return FimDaConexao::SemMemoria;
   bool houve_quadro = false;
   for (;;) {
     if (leitor.parada->pedida()) return FimDaConexao::Parou;
-    const RegistroLido r = ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(recepcao.get(), TAMANHO_DO_QUADRO));
+    const PacoteLido r = ler_pacote(conexao, std::span<std::uint8_t, TAMANHO_DO_PACOTE>(recepcao.get(), TAMANHO_DO_PACOTE));
     switch (r.desfecho) {
-      case DesfechoDoRegistro::Quadro:
+      case DesfechoDoPacote::Quadro:
         publicar(*leitor.mesa, recepcao, r.ts_do_host);
         houve_quadro = true;
         recuo.recomecar();
         if (!recepcao) recepcao = buffer_de_recepcao();
         if (!recepcao) return FimDaConexao::SemMemoria;
         break;
-      case DesfechoDoRegistro::Interrompido:
+      case DesfechoDoPacote::Interrompido:
         return FimDaConexao::Parou;
-      case DesfechoDoRegistro::Perdido:
+      case DesfechoDoPacote::Perdido:
         return houve_quadro ? FimDaConexao::Caiu : FimDaConexao::Recusada;
-      case DesfechoDoRegistro::Recusado:
+      case DesfechoDoPacote::Recusado:
         return FimDaConexao::Recusada;
     }
   }
@@ -140,8 +141,9 @@ void ciclo_de_leitura(const Leitor& leitor) {
     auto aberta = leitor.transporte->abrir(leitor.nome_do_cano);
     if (!aberta) {
       if (!falha_ja_registrada) {
-        Registro::escrever("cano indisponível (" + aberta.error().texto + " (os error " +
-                           std::to_string(aberta.error().codigo) + ")); entregando padrão de bancada");
+        Registro::escrever("cano indisponível (" +
+                           texto_do_erro_do_sistema_com_mensagem(aberta.error().texto, aberta.error().codigo) +
+                           "); entregando padrão de bancada");
         falha_ja_registrada = true;
       }
       pausar(leitor, PAUSA_APOS_FALHA);

@@ -5,28 +5,46 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 
+#include "fonte/src/quadros/cabecalho.h"
+#include "fonte/src/quadros/cano.h"
 #include "fonte/src/quadros/geometria.h"
 
 namespace norva {
+
+// A receive buffer: one whole record as the reader took it from the pipe,
+// header then frame, so that a record needs one read and no copy to become
+// the newest frame.
+using DadosDoPacote = std::unique_ptr<std::uint8_t[]>;
+
+// Throws std::bad_alloc when memory is exhausted.
+inline DadosDoPacote novo_pacote() { return std::make_unique_for_overwrite<std::uint8_t[]>(TAMANHO_DO_PACOTE); }
+
+// The frame's bytes within a record.
+inline const std::uint8_t* quadro_do_pacote(const DadosDoPacote& pacote) {
+  return pacote.get() + CabecalhoDoQuadro::TAMANHO;
+}
+
+// A frame received from the pipe, kept by the reader until the stream takes
+// it, in the record it came in.
+struct Quadro {
+  DadosDoPacote pacote;
+  Relogio::time_point chegada;   // when the reader stored it
+  std::uint64_t ts_do_host = 0;  // the writer's timestamp, carried unchanged
+};
 
 // Only ever touched with MesaDoCano::mutex held. The four counts only grow
 // for the life of the Cano, across connections.
 struct EstadoDoCano {
   std::optional<Quadro> quadro_novo;  // newest frame not yet taken
-  DadosDoQuadro ultimo_entregue;      // bytes of the last new frame handed out; source of repeats
+  DadosDoPacote ultimo_entregue;    // the last new frame handed out; source of repeats
   // The reader's next receive buffer (the previous ultimo_entregue), so
   // that it allocates nothing while frames flow.
-  DadosDoQuadro reserva;
-  std::uint64_t repetidos = 0;
-  std::uint64_t recebidos = 0;
-  std::uint64_t entregues = 0;
-  std::uint64_t descartados = 0;
-  std::uint64_t idade_do_quadro = 0;  // microseconds
-  std::uint64_t ts_do_host = 0;
-  bool conectado = false;
+  DadosDoPacote reserva;
+  ContadoresDoCano contadores;  // what Cano::contadores() hands out
 };
 
 struct MesaDoCano {

@@ -1,5 +1,5 @@
 // The one frame geometry of the camera (NV12, 1920x1080, tightly packed) and
-// the records in which frames travel from the pipe reader to the stream.
+// how a frame is handed to the stream.
 #pragma once
 
 #include <chrono>
@@ -32,13 +32,6 @@ using DestinoDoQuadro = std::span<std::uint8_t, TAMANHO_DO_QUADRO>;
 inline DadosDoQuadro novo_quadro() { return std::make_unique_for_overwrite<std::uint8_t[]>(TAMANHO_DO_QUADRO); }
 
 using Relogio = std::chrono::steady_clock;
-
-// A frame received from the pipe, kept by the reader until the stream takes it.
-struct Quadro {
-  DadosDoQuadro dados;
-  Relogio::time_point chegada;   // when the reader stored it
-  std::uint64_t ts_do_host = 0;  // the writer's timestamp, carried unchanged
-};
 
 enum class Origem : std::uint8_t { Padrao = 0, Cano = 1 };
 

@@ -3,39 +3,28 @@
 #include "fonte/src/registro/registro.h"
 
 namespace norva {
-namespace {
 
-DesfechoDoRegistro desfecho_de(FimDaLeitura fim) {
-  return fim == FimDaLeitura::Interrompida ? DesfechoDoRegistro::Interrompido : DesfechoDoRegistro::Perdido;
-}
-
-}  // namespace
-
-FimDaLeitura ler_exatamente(ConexaoDoCano& conexao, std::span<std::uint8_t> destino) {
-  while (!destino.empty()) {
-    const ResultadoDaLeitura r = conexao.ler(destino);
-    if (r.fim != FimDaLeitura::Dados) return r.fim;
+PacoteLido ler_pacote(ConexaoDoCano& conexao, std::span<std::uint8_t, TAMANHO_DO_PACOTE> pacote) {
+  std::size_t lidos = 0;
+  bool cabecalho_aceito = false;
+  std::uint64_t ts_do_host = 0;
+  while (lidos < pacote.size()) {
+    const ResultadoDaLeitura r = conexao.ler(pacote.subspan(lidos));
+    if (r.fim == FimDaLeitura::Interrompida) return {DesfechoDoPacote::Interrompido, 0};
     // A transport that claims more than it was given is not trusted.
-    if (r.lidos == 0 || r.lidos > destino.size()) return FimDaLeitura::Erro;
-    destino = destino.subspan(r.lidos);
+    if (r.fim != FimDaLeitura::Dados || r.lidos == 0 || r.lidos > pacote.size() - lidos) return {};
+    lidos += r.lidos;
+    if (!cabecalho_aceito && lidos >= CabecalhoDoQuadro::TAMANHO) {
+      const CabecalhoDoQuadro cabecalho = CabecalhoDoQuadro::ler(pacote.first<CabecalhoDoQuadro::TAMANHO>());
+      if (!cabecalho.aceitavel()) {
+        Registro::escrever(cabecalho.mensagem_de_recusa());
+        return {DesfechoDoPacote::Recusado, 0};
+      }
+      cabecalho_aceito = true;
+      ts_do_host = cabecalho.ts_do_host;
+    }
   }
-  return FimDaLeitura::Dados;
-}
-
-RegistroLido ler_registro(ConexaoDoCano& conexao, std::span<std::uint8_t, TAMANHO_DO_QUADRO> carga) {
-  CabecalhoDoQuadro::Bytes bytes{};
-  if (const FimDaLeitura fim = ler_exatamente(conexao, bytes); fim != FimDaLeitura::Dados) {
-    return {desfecho_de(fim), 0};
-  }
-  const CabecalhoDoQuadro cabecalho = CabecalhoDoQuadro::ler(bytes);
-  if (!cabecalho.aceitavel()) {
-    Registro::escrever(cabecalho.mensagem_de_recusa());
-    return {DesfechoDoRegistro::Recusado, 0};
-  }
-  if (const FimDaLeitura fim = ler_exatamente(conexao, carga); fim != FimDaLeitura::Dados) {
-    return {desfecho_de(fim), 0};
-  }
-  return {DesfechoDoRegistro::Quadro, cabecalho.ts_do_host};
+  return {DesfechoDoPacote::Quadro, ts_do_host};
 }
 
 }  // namespace norva

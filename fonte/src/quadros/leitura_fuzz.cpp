@@ -36,7 +36,7 @@ void Registro::escrever(std::string_view mensagem) noexcept {
 
 namespace {
 
-constexpr std::size_t MAIOR_FLUXO = 2 * TAMANHO_DO_REGISTRO + CabecalhoDoQuadro::TAMANHO;
+constexpr std::size_t MAIOR_FLUXO = 2 * TAMANHO_DO_PACOTE + CabecalhoDoQuadro::TAMANHO;
 
 struct Roteiro {
   std::vector<std::uint8_t> fluxo;
@@ -132,10 +132,10 @@ Esperado esperar(const std::vector<std::uint8_t>& f) {
       e.recusado = true;
       break;
     }
-    if (f.size() - p < TAMANHO_DO_REGISTRO) break;
+    if (f.size() - p < TAMANHO_DO_PACOTE) break;
     e.cargas.push_back(p + CabecalhoDoQuadro::TAMANHO);
     e.ts.push_back(ts);
-    p += TAMANHO_DO_REGISTRO;
+    p += TAMANHO_DO_PACOTE;
   }
   return e;
 }
@@ -145,7 +145,7 @@ Esperado esperar(const std::vector<std::uint8_t>& f) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tamanho) {
   using namespace norva;
-  static std::vector<std::uint8_t> carga(TAMANHO_DO_QUADRO);
+  static std::vector<std::uint8_t> pacote(TAMANHO_DO_PACOTE);
   static Roteiro roteiro;
   expandir(dados, tamanho, roteiro);
   const Esperado esperado = esperar(roteiro.fluxo);
@@ -153,16 +153,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
   linhas_de_recusa = 0;
   std::size_t entregues = 0;
   for (;;) {
-    std::memset(carga.data(), 0xA5, carga.size());
-    const RegistroLido r = ler_registro(conexao, std::span<std::uint8_t, TAMANHO_DO_QUADRO>(carga));
-    if (r.desfecho != DesfechoDoRegistro::Quadro) {
-      if (r.desfecho == DesfechoDoRegistro::Interrompido) std::abort();
-      if ((r.desfecho == DesfechoDoRegistro::Recusado) != esperado.recusado) std::abort();
+    std::memset(pacote.data(), 0xA5, pacote.size());
+    const PacoteLido r = ler_pacote(conexao, std::span<std::uint8_t, TAMANHO_DO_PACOTE>(pacote));
+    if (r.desfecho != DesfechoDoPacote::Quadro) {
+      if (r.desfecho == DesfechoDoPacote::Interrompido) std::abort();
+      if ((r.desfecho == DesfechoDoPacote::Recusado) != esperado.recusado) std::abort();
       break;
     }
     if (entregues >= esperado.cargas.size()) std::abort();
     if (r.ts_do_host != esperado.ts[entregues]) std::abort();
-    if (std::memcmp(carga.data(), roteiro.fluxo.data() + esperado.cargas[entregues], TAMANHO_DO_QUADRO) != 0) {
+    if (std::memcmp(pacote.data() + CabecalhoDoQuadro::TAMANHO, roteiro.fluxo.data() + esperado.cargas[entregues],
+                    TAMANHO_DO_QUADRO) != 0) {
       std::abort();
     }
     ++entregues;

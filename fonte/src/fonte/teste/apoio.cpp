@@ -6,7 +6,7 @@
 #include <span>
 
 #include "fonte/src/plataforma/injecao.h"
-#include "fonte/src/quadros/apoio_de_teste.h"
+#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 #include "fonte/src/registro/utf8.h"

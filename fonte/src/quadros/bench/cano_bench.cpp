@@ -60,12 +60,12 @@ class Escritor {
     servidor_.preparar();
     std::unique_ptr<ferramentas::ConexaoDoEscritor> c;
     while (!fim_ && !c) c = servidor_.aceitar(50ms);
-    std::vector<std::uint8_t> registro(TAMANHO_DO_REGISTRO, 0x80);
+    std::vector<std::uint8_t> pacote(TAMANHO_DO_PACOTE, 0x80);
     auto proximo = Relogio::now();
     for (std::uint64_t n = 0; c && !fim_; ++n) {
       const auto cab = CabecalhoDoQuadro::para_quadro(n);
-      std::memcpy(registro.data(), cab.data(), cab.size());
-      if (!c->escrever(registro)) break;
+      std::memcpy(pacote.data(), cab.data(), cab.size());
+      if (!c->escrever(pacote)) break;
       if (ritmo > 0) {
         proximo += std::chrono::nanoseconds(1s) / ritmo;
         std::this_thread::sleep_until(proximo);
@@ -130,19 +130,19 @@ double cano_puro_por_segundo(bool em_duas) {
     if (h == INVALID_HANDLE_VALUE) std::this_thread::sleep_for(5ms);
   }
   if (h == INVALID_HANDLE_VALUE) return 0;
-  std::vector<std::uint8_t> buffer(TAMANHO_DO_REGISTRO);
-  std::uint64_t registros = 0;
+  std::vector<std::uint8_t> buffer(TAMANHO_DO_PACOTE);
+  std::uint64_t pacotes = 0;
   const auto inicio = Relogio::now();
   while (Relogio::now() - inicio < DURACAO) {
     const bool ok = em_duas ? ler_tudo(h, buffer.data(), CabecalhoDoQuadro::TAMANHO) &&
                                   ler_tudo(h, buffer.data() + CabecalhoDoQuadro::TAMANHO, TAMANHO_DO_QUADRO)
-                            : ler_tudo(h, buffer.data(), TAMANHO_DO_REGISTRO);
+                            : ler_tudo(h, buffer.data(), TAMANHO_DO_PACOTE);
     if (!ok) break;
-    ++registros;
+    ++pacotes;
   }
   const double s = segundos(Relogio::now() - inicio);
   CloseHandle(h);
-  return static_cast<double>(registros) / s;
+  return static_cast<double>(pacotes) / s;
 }
 
 // The consumer: none (0), or one that asks every `intervalo` (a stream at 30
@@ -204,8 +204,8 @@ int main() {
   std::printf("memcpy de 3110400 bytes: %.1f us (mediana)\n", memcpy_em_microssegundos());
   std::printf("novo_quadro + memset + free: %.1f us (mediana)\n", alocar_em_microssegundos());
   const double puro = cano_puro_por_segundo(false);
-  std::printf("cano puro (leitor simples, registro inteiro por leitura): %.1f registros/s\n", puro);
-  std::printf("cano puro (leitor simples, cabeçalho e carga em duas leituras): %.1f registros/s\n",
+  std::printf("cano puro (leitor simples, pacote inteiro por leitura): %.1f pacotes/s\n", puro);
+  std::printf("cano puro (leitor simples, cabeçalho e carga em duas leituras): %.1f pacotes/s\n",
               cano_puro_por_segundo(true));
   const double sem = cano_por_segundo(false, 0ms, 0ms);
   std::printf("Cano, sem consumidor: %.1f quadros/s (%.0f%% do cano puro)\n", sem, puro > 0 ? 100 * sem / puro : 0);

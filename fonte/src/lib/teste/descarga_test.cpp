@@ -12,6 +12,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <utility>
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/lib/teste/dll_carregada.h"
@@ -29,13 +30,6 @@ F de_ntdll(const char* nome) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), nome)));
 }
 
-bool dentro(HMODULE modulo, DWORD64 endereco) {
-  HMODULE dono = nullptr;
-  return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(endereco), &dono) &&
-         dono == modulo;
-}
-
 // The one thread of this process that started in `modulo`'s code: the reader.
 HANDLE thread_que_comecou_em(HMODULE modulo) {
   using Consulta = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
@@ -48,13 +42,15 @@ HANDLE thread_que_comecou_em(HMODULE modulo) {
   for (BOOL ok = Thread32First(foto, &t); ok && achada == nullptr; ok = Thread32Next(foto, &t)) {
     if (t.th32OwnerProcessID != GetCurrentProcessId()) continue;
     HANDLE h = OpenThread(THREAD_ALL_ACCESS, FALSE, t.th32ThreadID);
-    DWORD64 inicio = 0;
+    void* inicio = nullptr;
+    HMODULE dono = nullptr;
     if (consultar(h, THREAD_QUERY_SET_WIN32_START_ADDRESS, &inicio, sizeof(inicio), nullptr) == 0 &&
-        dentro(modulo, inicio)) {
-      achada = h;
-    } else {
-      CloseHandle(h);
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCWSTR>(inicio), &dono) &&
+        dono == modulo) {
+      achada = std::exchange(h, nullptr);
     }
+    if (h != nullptr) CloseHandle(h);
   }
   CloseHandle(foto);
   return achada;

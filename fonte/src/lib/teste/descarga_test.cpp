@@ -6,18 +6,18 @@
 #include <windows.h>
 #include <mfapi.h>
 #include <mfidl.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
 #include <string>
-#include <utility>
+#include <vector>
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/registro_teste.h"
+#include "fonte/src/registro/registro_teste_windows.h"
 
 namespace norva::teste {
 namespace {
@@ -25,42 +25,26 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using namespace std::chrono_literals;
 
-template <typename F>
-F de_ntdll(const char* nome) {
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), nome)));
-}
-
-// The one thread of this process that started in `modulo`'s code: the reader.
-HANDLE thread_que_comecou_em(HMODULE modulo) {
-  using Consulta = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  constexpr int THREAD_QUERY_SET_WIN32_START_ADDRESS = 9;
-  const auto consultar = de_ntdll<Consulta>("NtQueryInformationThread");
-  HANDLE achada = nullptr;
-  HANDLE foto = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 t{};
-  t.dwSize = sizeof(t);
-  for (BOOL ok = Thread32First(foto, &t); ok && achada == nullptr; ok = Thread32Next(foto, &t)) {
-    if (t.th32OwnerProcessID != GetCurrentProcessId()) continue;
-    HANDLE h = OpenThread(THREAD_ALL_ACCESS, FALSE, t.th32ThreadID);
-    void* inicio = nullptr;
-    HMODULE dono = nullptr;
-    if (consultar(h, THREAD_QUERY_SET_WIN32_START_ADDRESS, &inicio, sizeof(inicio), nullptr) == 0 &&
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           static_cast<LPCWSTR>(inicio), &dono) &&
-        dono == modulo) {
-      achada = std::exchange(h, nullptr);
+// The camera's pipe reader: the thread that logged the connection, in a log
+// line of this process written after line `desde` (process ids are reused).
+HANDLE thread_do_leitor(std::size_t desde) {
+  for (const auto limite = GetTickCount64() + 5000; GetTickCount64() < limite; Sleep(10)) {
+    const std::vector<std::string> linhas = linhas_do_registro();
+    for (std::size_t i = desde; i < linhas.size(); ++i) {
+      const auto lida = ler_linha(linhas[i]);
+      if (lida && lida->pid == GetCurrentProcessId() && lida->mensagem == "cano conectado") {
+        return OpenThread(THREAD_ALL_ACCESS, FALSE, lida->tid);
+      }
     }
-    if (h != nullptr) CloseHandle(h);
   }
-  CloseHandle(foto);
-  return achada;
+  return nullptr;
 }
 
 // Suspends `thread` once it waits inside the read system call (so it holds
 // no lock and Shutdown's cancel finds its read): seen there twice, 20 ms of
 // running apart, so not on its way in. False after 5 s.
 bool suspensa_lendo(HANDLE thread) {
-  const auto leitura = reinterpret_cast<DWORD64>(de_ntdll<void*>("NtReadFile"));
+  const auto leitura = reinterpret_cast<DWORD64>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtReadFile"));
   auto lendo = [&] {
     SuspendThread(thread);
     CONTEXT contexto{};
@@ -81,6 +65,7 @@ TEST(Descarga, FreeLibraryComOLeitorAindaNoCodigoDaDll) {
   ASSERT_EQ(GetModuleHandleW(NOME_DA_DLL), nullptr) << "needs a process of its own";
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   ASSERT_EQ(MFStartup(MF_VERSION, MFSTARTUP_FULL), S_OK);
+  const std::size_t linhas_antes = linhas_do_registro().size();
   const std::string nome = nome_unico("norva-descarga");
   ferramentas::ServidorDoCano servidor(nome_do_cano(nome));
   ASSERT_EQ(servidor.preparar(), 0u);
@@ -93,7 +78,7 @@ TEST(Descarga, FreeLibraryComOLeitorAindaNoCodigoDaDll) {
   ASSERT_NE(fonte, nullptr);
   auto conexao = servidor.aceitar(5s);  // silent: the reader blocks in its read
   ASSERT_NE(conexao, nullptr) << "the camera did not connect";
-  HANDLE leitor = thread_que_comecou_em(modulo);
+  HANDLE leitor = thread_do_leitor(linhas_antes);
   ASSERT_NE(leitor, nullptr);
   ASSERT_TRUE(suspensa_lendo(leitor));
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "fonte/src/plataforma/adotar.h"
 #include "fonte/src/plataforma/mf.h"
 #include "fonte/src/plataforma/objeto_com.h"
@@ -18,6 +20,16 @@ GUID chave(unsigned long i) {
 }
 const GUID CHAVE_AUSENTE = chave(100);  // never written
 constexpr UINT32 VALORES = 7;
+
+// The result of a getter of one value and the value it left, starting from
+// `inicial`.
+template <class T>
+std::pair<HRESULT, T> ler(IMFAttributes* a, HRESULT (STDMETHODCALLTYPE IMFAttributes::*getter)(REFGUID, T*),
+                          const GUID& k, T inicial = {}) {
+  T valor = inicial;
+  const HRESULT hr = (a->*getter)(k, &valor);
+  return {hr, valor};
+}
 
 class Atributos final : public ObjetoCom<Atributos, DelegacaoDeAtributos<IMFAttributes>> {
  public:
@@ -51,28 +63,19 @@ void escrever(IMFAttributes* a) {
 
 // Reads back what `escrever` wrote, through every getter.
 void conferir(IMFAttributes* a) {
-  UINT32 u32 = 0, tamanho = 0, quantidade = 0;
-  UINT64 u64 = 0;
-  double d = 0;
+  UINT32 tamanho = 0, quantidade = 0;
   GUID guid{};
-  MF_ATTRIBUTE_TYPE tipo{};
   ASSERT_EQ(a->GetCount(&quantidade), S_OK);
   EXPECT_EQ(quantidade, VALORES);
-  EXPECT_EQ(a->GetUINT32(chave(0), &u32), S_OK);
-  EXPECT_EQ(u32, 3110400u);
-  EXPECT_EQ(a->GetItemType(chave(0), &tipo), S_OK);
-  EXPECT_EQ(tipo, MF_ATTRIBUTE_UINT32);
-  EXPECT_EQ(a->GetUINT64(chave(1), &u64), S_OK);
-  EXPECT_EQ(u64, 0x78000000438ull);
-  EXPECT_EQ(a->GetDouble(chave(2), &d), S_OK);
-  EXPECT_EQ(d, 29.97);
-  EXPECT_EQ(a->GetGUID(chave(3), &guid), S_OK);
-  EXPECT_TRUE(IsEqualGUID(guid, MFVideoFormat_NV12));
+  EXPECT_EQ(ler(a, &IMFAttributes::GetUINT32, chave(0)), std::pair(S_OK, UINT32{3110400}));
+  EXPECT_EQ(ler(a, &IMFAttributes::GetItemType, chave(0)), std::pair(S_OK, MF_ATTRIBUTE_UINT32));
+  EXPECT_EQ(ler(a, &IMFAttributes::GetUINT64, chave(1)), std::pair(S_OK, UINT64{0x78000000438ull}));
+  EXPECT_EQ(ler(a, &IMFAttributes::GetDouble, chave(2)), std::pair(S_OK, 29.97));
+  EXPECT_EQ(ler(a, &IMFAttributes::GetGUID, chave(3)), std::pair(S_OK, MFVideoFormat_NV12));
 
   wchar_t texto[16] = {};
   LPWSTR texto_alocado = nullptr;
-  EXPECT_EQ(a->GetStringLength(chave(4), &tamanho), S_OK);
-  EXPECT_EQ(tamanho, 6u);
+  EXPECT_EQ(ler(a, &IMFAttributes::GetStringLength, chave(4)), std::pair(S_OK, UINT32{6}));
   EXPECT_EQ(a->GetString(chave(4), texto, 16, &tamanho), S_OK);
   EXPECT_STREQ(texto, L"Câmera");
   ASSERT_EQ(a->GetAllocatedString(chave(4), &texto_alocado, &tamanho), S_OK);
@@ -81,8 +84,7 @@ void conferir(IMFAttributes* a) {
 
   UINT8 blob[4] = {};
   UINT8* blob_alocado = nullptr;
-  EXPECT_EQ(a->GetBlobSize(chave(5), &tamanho), S_OK);
-  EXPECT_EQ(tamanho, 3u);
+  EXPECT_EQ(ler(a, &IMFAttributes::GetBlobSize, chave(5)), std::pair(S_OK, UINT32{3}));
   EXPECT_EQ(a->GetBlob(chave(5), blob, 4, &tamanho), S_OK);
   EXPECT_EQ(blob[2], 3);
   ASSERT_EQ(a->GetAllocatedBlob(chave(5), &blob_alocado, &tamanho), S_OK);
@@ -145,23 +147,18 @@ TEST_F(AtributosTeste, WrittenThroughTheDelegateIsInTheStoreAndBack) {
 }
 
 TEST_F(AtributosTeste, FailuresPassTheStoreResultAndLeaveOutArgumentsUntouched) {
-  UINT32 u32 = 77;
-  EXPECT_EQ(delegado_->GetUINT32(CHAVE_AUSENTE, &u32), MF_E_ATTRIBUTENOTFOUND);
-  EXPECT_EQ(u32, 77u);
-  UINT64 u64 = 77;
-  EXPECT_EQ(delegado_->GetUINT64(CHAVE_AUSENTE, &u64), MF_E_ATTRIBUTENOTFOUND);
-  EXPECT_EQ(u64, 77u);
-  GUID guid = chave(0);
-  EXPECT_EQ(delegado_->GetGUID(CHAVE_AUSENTE, &guid), MF_E_ATTRIBUTENOTFOUND);
-  EXPECT_TRUE(IsEqualGUID(guid, chave(0)));
+  IMFAttributes* d = delegado_.Get();
+  constexpr HRESULT AUSENTE = MF_E_ATTRIBUTENOTFOUND;
+  EXPECT_EQ(ler(d, &IMFAttributes::GetUINT32, CHAVE_AUSENTE, UINT32{77}), std::pair(AUSENTE, UINT32{77}));
+  EXPECT_EQ(ler(d, &IMFAttributes::GetUINT64, CHAVE_AUSENTE, UINT64{77}), std::pair(AUSENTE, UINT64{77}));
+  EXPECT_EQ(ler(d, &IMFAttributes::GetGUID, CHAVE_AUSENTE, chave(0)), std::pair(AUSENTE, chave(0)));
   LPWSTR texto = reinterpret_cast<LPWSTR>(0x1);
   UINT32 tamanho = 77;
   EXPECT_EQ(delegado_->GetAllocatedString(CHAVE_AUSENTE, &texto, &tamanho), MF_E_ATTRIBUTENOTFOUND);
   EXPECT_EQ(texto, reinterpret_cast<LPWSTR>(0x1));
   EXPECT_EQ(tamanho, 77u);
   ASSERT_EQ(delegado_->SetUINT32(chave(0), 5), S_OK);
-  EXPECT_EQ(delegado_->GetGUID(chave(0), &guid), MF_E_INVALIDTYPE);
-  EXPECT_TRUE(IsEqualGUID(guid, chave(0)));
+  EXPECT_EQ(ler(d, &IMFAttributes::GetGUID, chave(0), chave(0)), std::pair(MF_E_INVALIDTYPE, chave(0)));
 }
 
 TEST_F(AtributosTeste, CompareAndCopyAllItemsRefuseANullStore) {

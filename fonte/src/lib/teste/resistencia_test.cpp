@@ -25,8 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "fonte/src/fluxo/fluxo.h"
-#include "fonte/src/fonte/fonte.h"
+#include "fonte/src/fonte/teste/apoio.h"
 #include "fonte/src/lib/fabrica.h"
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "fonte/src/lib/teste/escritor_em_fundo.h"
@@ -100,35 +99,16 @@ Medidas medir() {
 // waiting; null when there is none.
 template <class I>
 ComPtr<I> objeto_do_evento(IMFMediaEventGenerator* gerador, MediaEventType tipo) {
-  ComPtr<IMFMediaEvent> evento;
-  while (gerador->GetEvent(MF_EVENT_FLAG_NO_WAIT, &evento) == S_OK) {
-    MediaEventType lido = MEUnknown;
-    evento->GetType(&lido);
-    if (lido != tipo) continue;
-    PROPVARIANT valor;
-    PropVariantInit(&valor);
-    evento->GetValue(&valor);
-    ComPtr<I> objeto;
-    if (valor.vt == VT_UNKNOWN && valor.punkVal != nullptr) valor.punkVal->QueryInterface(IID_PPV_ARGS(&objeto));
-    PropVariantClear(&valor);
-    return objeto;
+  ComPtr<I> objeto;
+  for (const teste::Evento& e : teste::drenar(gerador)) {
+    if (e.tipo == tipo && !objeto && e.objeto) e.objeto.As(&objeto);
   }
-  return nullptr;
+  return objeto;
 }
 
-class Resistencia : public ::testing::Test {
+// Platform per test, and no source or stream left after it (AmbienteMF).
+class Resistencia : public teste::AmbienteMF {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-    ASSERT_EQ(MFStartup(MF_VERSION, MFSTARTUP_FULL), S_OK);
-  }
-  void TearDown() override {
-    EXPECT_EQ(Fonte::vivos(), 0) << "a source outlived its cycle";
-    EXPECT_EQ(Fluxo::vivos(), 0) << "a stream outlived its cycle";
-    MFShutdown();
-    CoUninitialize();
-  }
-
   // A started camera and the stream its MENewStream announced.
   static std::pair<ComPtr<IMFMediaSource>, ComPtr<IMFMediaStream>> camera(const std::string& nome) {
     ComPtr<IMFMediaSource> fonte = teste::camera_iniciada(Fabrica::nova().Get(), nome);

@@ -46,7 +46,7 @@ std::vector<std::uint8_t> com_folga(const std::vector<std::uint8_t>& quadro) {
 
 // One whole record from a raw client of the pipe: its timestamp, or nothing
 // if the pipe broke.
-std::optional<std::uint64_t> ler_registro(HANDLE cano) {
+std::optional<std::uint64_t> ler_pacote(HANDLE cano) {
   std::vector<std::uint8_t> r(TAMANHO_DO_REGISTRO);
   for (std::size_t lidos = 0; lidos < r.size();) {
     DWORD n = 0;
@@ -116,7 +116,7 @@ TEST(Produtor, CadaCameraRecebeCadaQuadroMesmoComUmClienteParado) {
   // frame, not the ones in between.
   std::vector<std::uint64_t> lidos;
   while (lidos.empty() || lidos.back() != QUADROS) {
-    const auto ts = ler_registro(parado.get());
+    const auto ts = ler_pacote(parado.get());
     ASSERT_TRUE(ts.has_value()) << "after " << lidos.size() << " records";
     lidos.push_back(*ts);
   }

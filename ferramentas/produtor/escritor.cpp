@@ -24,10 +24,6 @@ std::unexpected<Falha> falha(norva_escritor_erro codigo, std::string mensagem) {
   return std::unexpected(Falha{codigo, std::move(mensagem)});
 }
 
-std::string erro_do_sistema(DWORD erro) {
-  return mensagem_do_sistema(erro) + " (os error " + std::to_string(erro) + ")";
-}
-
 }  // namespace
 
 // A pipe instance: listening for a client, then serving it. Its overlapped
@@ -131,7 +127,8 @@ std::expected<std::unique_ptr<Escritor>, Falha> Escritor::abrir(const std::optio
   if (!seguranca) return std::unexpected(seguranca.error());
   std::unique_ptr<Escritor> escritor(new Escritor(norva::nome_do_cano(nome_amigavel), std::move(*seguranca)));
   if (escritor->parar_ == nullptr || escritor->novo_quadro_ == nullptr) {
-    return falha(NORVA_ESCRITOR_ERRO_SISTEMA, "cannot create an event: " + erro_do_sistema(GetLastError()));
+    return falha(NORVA_ESCRITOR_ERRO_SISTEMA,
+                 "cannot create an event: " + texto_do_erro_do_sistema(GetLastError()));
   }
   // The flag on the first instance is the guarantee; asking first names the
   // usual case early, and also where the flag is not enforced (Wine 8).
@@ -145,9 +142,10 @@ std::expected<std::unique_ptr<Escritor>, Falha> Escritor::abrir(const std::optio
     // FILE_FLAG_FIRST_PIPE_INSTANCE answers "access denied" when the name
     // exists; "pipe busy" when its instances are all taken.
     if (erro == ERROR_ACCESS_DENIED || erro == ERROR_PIPE_BUSY) {
-      return falha(NORVA_ESCRITOR_ERRO_CANO_OCUPADO, ocupado + " (" + erro_do_sistema(erro) + ")" + primeiro);
+      return falha(NORVA_ESCRITOR_ERRO_CANO_OCUPADO, ocupado + " (" + texto_do_erro_do_sistema(erro) + ")" + primeiro);
     }
-    return falha(NORVA_ESCRITOR_ERRO_SISTEMA, "cannot create the pipe " + escritor->nome_ + ": " + erro_do_sistema(erro));
+    return falha(NORVA_ESCRITOR_ERRO_SISTEMA,
+                 "cannot create the pipe " + escritor->nome_ + ": " + texto_do_erro_do_sistema(erro));
   }
   try {
     escritor->escritor_ = std::thread(&Escritor::servir, escritor.get(), *primeira);

@@ -33,7 +33,7 @@ class FluxoTeste : public AmbienteComFonte {
     std::vector<ComPtr<IMFSample>> lista;
     for (const Evento& e : drenar(fluxo_.Get())) {
       EXPECT_EQ(e.tipo, MEMediaSample);
-      if (auto a = amostra_de(e)) lista.push_back(a);
+      if (ComPtr<IMFSample> a; e.objeto && SUCCEEDED(e.objeto.As(&a))) lista.push_back(a);
     }
     return lista;
   }

@@ -22,15 +22,6 @@ namespace {
 
 std::wstring unico(const char* prefixo) { return largo_de_utf8(teste::nome_unico(prefixo)); }
 
-std::wstring dll_do_projeto() {
-  const std::string caminho = NORVA_DLL;
-  std::wstring largo(caminho.begin(), caminho.end());
-  // The build path is a Unix path: Wine maps it under drive Z.
-  if (!largo.empty() && largo[0] == L'/') largo = L"Z:" + largo;
-  for (wchar_t& c : largo) c = c == L'/' ? L'\\' : c;
-  return largo;
-}
-
 // A security descriptor from its text form, freed at the end of scope.
 struct Descritor {
   PSECURITY_DESCRIPTOR sd = nullptr;
@@ -60,8 +51,8 @@ TEST(Diagnostico, ClasseEVersaoConformeORegistro) {
     const char* achado_da_versao;
   } casos[] = {
       {L"", NORVA_VERSAO, false, "not registered", false, "no registered DLL"},
-      {dll_do_projeto(), NORVA_VERSAO, true, "registered, ", true, NORVA_VERSAO},
-      {dll_do_projeto(), "9.9.9", true, "registered, ", false, ", this tool is 9.9.9"},
+      {largo_de_utf8(NORVA_DLL), NORVA_VERSAO, true, "registered, ", true, NORVA_VERSAO},
+      {largo_de_utf8(NORVA_DLL), "9.9.9", true, "registered, ", false, ", this tool is 9.9.9"},
       {pasta.caminho() + L"\\sumiu\\norva_camera_fonte.dll", NORVA_VERSAO, false, "registered DLL is missing: ", false,
        "no registered DLL"},
       {sem_versao, NORVA_VERSAO, true, "registered, ", false, "no version resource"},

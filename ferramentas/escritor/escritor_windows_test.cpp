@@ -16,7 +16,7 @@
 #include "fonte/src/registro/utf8.h"
 
 #ifndef NORVA_ESCRITOR_EXE
-#error "NORVA_ESCRITOR_EXE: path of escritor_de_referencia.exe"
+#error "NORVA_ESCRITOR_EXE: path of escritor_de_referencia.exe, as the test sees it"
 #endif
 
 namespace norva::ferramentas {
@@ -31,13 +31,10 @@ void terminar(HANDLE processo) {
 
 TEST(EscritorDeReferencia, CameraLeOCartaoEVoltaAposReconectar) {
   const std::string nome = teste::nome_unico("C escritor");
-  std::wstring exe = largo_de_utf8(NORVA_ESCRITOR_EXE);
-  // The build path is a Unix path; Wine sees it on drive Z:.
-  if (!exe.empty() && exe.front() == L'/') exe = L"Z:" + exe;
-  std::replace(exe.begin(), exe.end(), L'/', L'\\');
   // It runs until ended, with the test.
   const std::unique_ptr<void, decltype(&terminar)> escritor(
-      teste::iniciar_processo(exe, L"--fps 60 --name \"" + largo_de_utf8(nome) + L"\""), terminar);
+      teste::iniciar_processo(largo_de_utf8(NORVA_ESCRITOR_EXE), L"--fps 60 --name \"" + largo_de_utf8(nome) + L"\""),
+      terminar);
   ASSERT_NE(escritor, nullptr) << GetLastError();
 
   std::vector<std::uint64_t> numeros;  // drawn in the pipe frames of both cameras, in order

@@ -24,10 +24,6 @@ std::unexpected<Falha> falha(norva_escritor_erro codigo, std::string mensagem) {
   return std::unexpected(Falha{codigo, std::move(mensagem)});
 }
 
-std::string erro_do_sistema(DWORD erro) {
-  return mensagem_do_sistema(erro) + " (os error " + std::to_string(erro) + ")";
-}
-
 }  // namespace
 
 // A pipe instance: listening for a client, then serving it. Its overlapped
@@ -40,9 +36,9 @@ struct Escritor::Instancia {
   bool pendente = false;
   bool viva = true;
   // As a client's instance:
-  std::shared_ptr<const Registro> registro;  // being written
-  std::size_t escritos = 0;                   // of registro
-  std::uint64_t ultima = 0;                   // sequence of the last record written whole; 0: none yet
+  std::shared_ptr<const Pacote> pacote;  // being written
+  std::size_t escritos = 0;              // of pacote
+  std::uint64_t ultima = 0;              // sequence of the last record written whole; 0: none yet
 
   explicit Instancia(HANDLE c) : cano(c), evento(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
   ~Instancia() {
@@ -82,16 +78,16 @@ struct Escritor::Instancia {
     return true;
   }
 
-  // Writes the rest of `registro` until done, pending or failed. True when the
+  // Writes the rest of `pacote` until done, pending or failed. True when the
   // record went out whole.
   bool continuar() {
-    const std::size_t total = registro->bytes.size();
+    const std::size_t total = pacote->bytes.size();
     while (escritos < total) {
       ov = OVERLAPPED{};
       ov.hEvent = evento;
       const DWORD pedidos = static_cast<DWORD>(total - escritos);
       DWORD feitos = 0;
-      if (!WriteFile(cano, registro->bytes.data() + escritos, pedidos, nullptr, &ov)) {
+      if (!WriteFile(cano, pacote->bytes.data() + escritos, pedidos, nullptr, &ov)) {
         if (GetLastError() == ERROR_IO_PENDING) {
           pendente = true;
           return false;
@@ -131,7 +127,8 @@ std::expected<std::unique_ptr<Escritor>, Falha> Escritor::abrir(const std::optio
   if (!seguranca) return std::unexpected(seguranca.error());
   std::unique_ptr<Escritor> escritor(new Escritor(norva::nome_do_cano(nome_amigavel), std::move(*seguranca)));
   if (escritor->parar_ == nullptr || escritor->novo_quadro_ == nullptr) {
-    return falha(NORVA_ESCRITOR_ERRO_SISTEMA, "cannot create an event: " + erro_do_sistema(GetLastError()));
+    return falha(NORVA_ESCRITOR_ERRO_SISTEMA,
+                 "cannot create an event: " + texto_do_erro_do_sistema(GetLastError()));
   }
   // The flag on the first instance is the guarantee; asking first names the
   // usual case early, and also where the flag is not enforced (Wine 8).
@@ -145,9 +142,10 @@ std::expected<std::unique_ptr<Escritor>, Falha> Escritor::abrir(const std::optio
     // FILE_FLAG_FIRST_PIPE_INSTANCE answers "access denied" when the name
     // exists; "pipe busy" when its instances are all taken.
     if (erro == ERROR_ACCESS_DENIED || erro == ERROR_PIPE_BUSY) {
-      return falha(NORVA_ESCRITOR_ERRO_CANO_OCUPADO, ocupado + " (" + erro_do_sistema(erro) + ")" + primeiro);
+      return falha(NORVA_ESCRITOR_ERRO_CANO_OCUPADO, ocupado + " (" + texto_do_erro_do_sistema(erro) + ")" + primeiro);
     }
-    return falha(NORVA_ESCRITOR_ERRO_SISTEMA, "cannot create the pipe " + escritor->nome_ + ": " + erro_do_sistema(erro));
+    return falha(NORVA_ESCRITOR_ERRO_SISTEMA,
+                 "cannot create the pipe " + escritor->nome_ + ": " + texto_do_erro_do_sistema(erro));
   }
   try {
     escritor->escritor_ = std::thread(&Escritor::servir, escritor.get(), *primeira);
@@ -171,7 +169,7 @@ std::expected<HANDLE, DWORD> Escritor::criar_instancia(bool primeira) {
   return cano;
 }
 
-std::shared_ptr<Registro> Escritor::registro_livre() {
+std::shared_ptr<Pacote> Escritor::pacote_livre() {
   for (auto& r : reserva_) {
     // Only the reserve holds it: no client writes it and it is not the newest.
     if (r.use_count() == 1) {
@@ -179,7 +177,7 @@ std::shared_ptr<Registro> Escritor::registro_livre() {
       return r;
     }
   }
-  auto novo = std::make_shared<Registro>();
+  auto novo = std::make_shared<Pacote>();
   novo->bytes.resize(TAMANHO_DO_PACOTE);
   reserva_.push_back(novo);
   return novo;
@@ -194,22 +192,22 @@ std::expected<void, Falha> Escritor::enviar(const Imagem& imagem, std::uint64_t 
     if (fechado_) return std::unexpected(fechado);
   }
   std::lock_guard envio(envio_);
-  std::shared_ptr<Registro> registro;
+  std::shared_ptr<Pacote> pacote;
   try {
-    registro = registro_livre();
+    pacote = pacote_livre();
   } catch (const std::bad_alloc&) {
     return falha(NORVA_ESCRITOR_ERRO_SISTEMA, "out of memory for a frame");
   }
   const auto cabecalho = CabecalhoDoQuadro::para_quadro(ts);
-  std::memcpy(registro->bytes.data(), cabecalho.data(), cabecalho.size());
+  std::memcpy(pacote->bytes.data(), cabecalho.data(), cabecalho.size());
   converter_para_nv12(imagem, *passo,
-                      std::span<std::uint8_t, TAMANHO_DO_QUADRO>(registro->bytes.data() + cabecalho.size(),
+                      std::span<std::uint8_t, TAMANHO_DO_QUADRO>(pacote->bytes.data() + cabecalho.size(),
                                                                  TAMANHO_DO_QUADRO));
   {
     std::lock_guard trava(estado_);
     if (fechado_) return std::unexpected(fechado);
-    registro->sequencia = ++sequencia_;
-    mais_novo_ = std::move(registro);
+    pacote->sequencia = ++sequencia_;
+    mais_novo_ = std::move(pacote);
   }
   aceitos_.fetch_add(1, std::memory_order_relaxed);
   SetEvent(novo_quadro_);
@@ -280,26 +278,26 @@ void Escritor::servir(HANDLE primeira) {
     for (auto& c : clientes) {
       if (c->pendente && HasOverlappedIoCompleted(&c->ov) && c->concluir_escrita()) {
         enviados_.fetch_add(1, std::memory_order_relaxed);
-        c->ultima = c->registro->sequencia;
-        c->registro.reset();
+        c->ultima = c->pacote->sequencia;
+        c->pacote.reset();
       }
     }
-    std::shared_ptr<const Registro> novo;
+    std::shared_ptr<const Pacote> novo;
     {
       std::lock_guard trava(estado_);
       novo = mais_novo_;
     }
     for (auto& c : clientes) {
       while (novo && c->viva && !c->pendente && novo->sequencia > c->ultima) {
-        if (!c->registro) {
+        if (!c->pacote) {
           if (c->ultima != 0) pulados_.fetch_add(novo->sequencia - c->ultima - 1, std::memory_order_relaxed);
-          c->registro = novo;
+          c->pacote = novo;
           c->escritos = 0;
         }
         if (!c->continuar()) break;
         enviados_.fetch_add(1, std::memory_order_relaxed);
-        c->ultima = c->registro->sequencia;
-        c->registro.reset();
+        c->ultima = c->pacote->sequencia;
+        c->pacote.reset();
       }
     }
     std::erase_if(clientes, [](const auto& c) { return !c->viva; });

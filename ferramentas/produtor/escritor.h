@@ -32,7 +32,7 @@ inline constexpr std::size_t MAXIMO_DE_CLIENTES = 16;
 inline constexpr DWORD BUFFER_DO_CANO = 4 * 1024 * 1024;
 
 // One frame as it goes into the pipe, shared by the clients writing it.
-struct Registro {
+struct Pacote {
   std::vector<std::uint8_t> bytes;  // TAMANHO_DO_PACOTE
   std::uint64_t sequencia = 0;      // 1 for the first frame accepted
 };
@@ -59,7 +59,7 @@ class Escritor {
   struct Instancia;
   Escritor(std::string nome, DescritorDeSeguranca seguranca);
   std::expected<HANDLE, DWORD> criar_instancia(bool primeira);
-  std::shared_ptr<Registro> registro_livre();
+  std::shared_ptr<Pacote> pacote_livre();
   void servir(HANDLE primeira);
 
   const std::string nome_;  // UTF-8 pipe path
@@ -68,10 +68,10 @@ class Escritor {
   HANDLE novo_quadro_ = nullptr;  // auto reset: a newer record is published
 
   std::mutex envio_;  // one sender at a time; guards reserva_
-  std::vector<std::shared_ptr<Registro>> reserva_;
+  std::vector<std::shared_ptr<Pacote>> reserva_;
 
   mutable std::mutex estado_;  // guards mais_novo_, sequencia_, fechado_
-  std::shared_ptr<const Registro> mais_novo_;
+  std::shared_ptr<const Pacote> mais_novo_;
   std::uint64_t sequencia_ = 0;
   bool fechado_ = false;
 

@@ -10,8 +10,8 @@ namespace norva::produtor {
 namespace {
 
 std::unexpected<Falha> falha_do_sistema(const char* passo, DWORD erro) {
-  return std::unexpected(Falha{NORVA_ESCRITOR_ERRO_SISTEMA, std::string(passo) + ": " + mensagem_do_sistema(erro) +
-                                                                " (os error " + std::to_string(erro) + ")"});
+  return std::unexpected(
+      Falha{NORVA_ESCRITOR_ERRO_SISTEMA, std::string(passo) + ": " + texto_do_erro_do_sistema(erro)});
 }
 
 std::expected<std::wstring, Falha> sid_do_usuario() {

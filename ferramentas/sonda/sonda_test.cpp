@@ -14,7 +14,7 @@ std::span<const std::uint8_t, TAMANHO_DO_QUADRO> vista(const DadosDoQuadro& q) {
   return std::span<const std::uint8_t, TAMANHO_DO_QUADRO>(q.get(), TAMANHO_DO_QUADRO);
 }
 
-TEST(Classificador, ReconheceCadaQuadroDoPadraoPeloSeuNumero) {
+TEST(Classificador, ReconheceCadaQuadroDoPadraoPeloSeuNumeroEOMaisECano) {
   Classificador classificador;
   // Bar at the left edge, mid-screen, narrowed at the right edge, wrapped back,
   // and far into a long run.
@@ -28,10 +28,7 @@ TEST(Classificador, ReconheceCadaQuadroDoPadraoPeloSeuNumero) {
     const DadosDoQuadro redesenhado = PadraoDeBancada::desenhar(*achado);
     EXPECT_EQ(std::memcmp(redesenhado.get(), quadro.get(), TAMANHO_DO_QUADRO), 0) << "n=" << n;
   }
-}
-
-TEST(Classificador, QuadroQueNaoEPadraoECano) {
-  const std::pair<const char*, void (*)(std::uint8_t*)> casos[] = {
+  const std::pair<const char*, void (*)(std::uint8_t*)> nao_padrao[] = {
       {"one luma byte changed", [](std::uint8_t* q) { q[LARGURA * 700 + 5] ^= 1; }},
       {"last chroma byte changed", [](std::uint8_t* q) { q[TAMANHO_DO_QUADRO - 1] ^= 1; }},
       {"uniform grey", [](std::uint8_t* q) { std::memset(q, 128, TAMANHO_DO_QUADRO); }},
@@ -40,8 +37,7 @@ TEST(Classificador, QuadroQueNaoEPadraoECano) {
       // cannot both be 128 there).
       {"grey chroma", [](std::uint8_t* q) { std::memset(q + TAMANHO_DO_PLANO_Y, 128, TAMANHO_DO_PLANO_Y / 2); }},
   };
-  Classificador classificador;
-  for (const auto& [nome, alterar] : casos) {
+  for (const auto& [nome, alterar] : nao_padrao) {
     DadosDoQuadro quadro = PadraoDeBancada::desenhar(37);
     alterar(quadro.get());
     EXPECT_FALSE(classificador.numero_do_padrao(vista(quadro)).has_value()) << nome;

@@ -133,10 +133,6 @@ TEST_F(Construcao, OneSelectedNv12StreamWithExactlyTheFixedAttributesStoppedAndL
   EXPECT_EQ(fonte->CreatePresentationDescriptor(nullptr), E_POINTER);
   EXPECT_EQ(fonte->GetSourceAttributes(nullptr), E_POINTER);
 
-  const Fonte::Retrato r = fonte_de(fonte.Get())->retrato();
-  EXPECT_EQ(r.situacao, SituacaoDaFonte::Parada);
-  EXPECT_FALSE(r.ja_iniciada || r.fluxo_rodando || r.fluxo_desligado);
-  EXPECT_TRUE(r.tem_fluxo && r.tem_descritor && r.fluxo_tem_fonte);
   ComPtr<IMFMediaSource> de_volta;
   ASSERT_EQ(fonte_de(fonte.Get())->fluxo()->GetMediaSource(&de_volta), S_OK);
   EXPECT_EQ(static_cast<void*>(de_volta.Get()), static_cast<void*>(fonte.Get()));

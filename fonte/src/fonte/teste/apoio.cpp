@@ -1,9 +1,6 @@
 #include "fonte/src/fonte/teste/apoio.h"
 
 #include <chrono>
-#include <memory>
-#include <optional>
-#include <span>
 
 #include "fonte/src/plataforma/injecao.h"
 #include "fonte/src/quadros/teste/apoio.h"
@@ -37,24 +34,19 @@ ComPtr<IMFMediaSourceEx> AmbienteMF::nova_fonte() {
   return fonte ? *fonte : nullptr;
 }
 
-std::wstring AmbienteMF::dar_nome_unico(IMFMediaSourceEx* fonte, const char* base) {
+std::string AmbienteMF::dar_nome_unico(IMFMediaSourceEx* fonte, const char* base) {
   const std::string nome = nome_unico(std::string("norva-D-") + base);
   const std::wstring largo(nome.begin(), nome.end());
   ComPtr<IMFAttributes> atributos;
   EXPECT_EQ(fonte->QueryInterface(IID_PPV_ARGS(&atributos)), S_OK);
   EXPECT_EQ(atributos->SetString(plataforma::MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, largo.c_str()), S_OK);
-  return largo;
+  return nome;
 }
 
 void AmbienteMF::iniciar(IMFMediaSourceEx* fonte) {
   ComPtr<IMFPresentationDescriptor> descritor;
   ASSERT_EQ(fonte->CreatePresentationDescriptor(&descritor), S_OK);
   ASSERT_EQ(fonte->Start(descritor.Get(), nullptr, nullptr), S_OK);
-}
-
-void AmbienteMF::esperar_soltarem() {
-  esperar_ate([this] { return Fonte::vivos() == fontes_antes_ && Fluxo::vivos() == fluxos_antes_; },
-              std::chrono::seconds(3));
 }
 
 void AmbienteComFonte::SetUp() {
@@ -99,12 +91,6 @@ std::vector<MediaEventType> tipos(const std::vector<Evento>& eventos) {
   return t;
 }
 
-ComPtr<IMFSample> amostra_de(const Evento& evento) {
-  ComPtr<IMFSample> amostra;
-  if (evento.objeto) evento.objeto.As(&amostra);
-  return amostra;
-}
-
 std::vector<std::uint8_t> bytes_de(IMFSample* amostra) {
   ComPtr<IMFMediaBuffer> buffer;
   if (FAILED(amostra->GetBufferByIndex(0, &buffer))) return {};
@@ -114,27 +100,6 @@ std::vector<std::uint8_t> bytes_de(IMFSample* amostra) {
   std::vector<std::uint8_t> copia(dados, dados + tamanho);
   buffer->Unlock();
   return copia;
-}
-
-EscritorDeTeste::EscritorDeTeste(const std::wstring& nome_amigavel, std::uint8_t valor)
-    : servidor_(nome_do_cano(nome_amigavel.empty() ? std::nullopt
-                                                   : std::optional(utf8_de_utf16(std::wstring_view(nome_amigavel))))) {
-  EXPECT_EQ(servidor_.preparar(), 0u) << "the pipe is listening before the camera looks for it";
-  thread_ = std::thread([this, valor] {
-    const std::vector<std::uint8_t> quadro(TAMANHO_DO_QUADRO, valor);
-    const std::span<const std::uint8_t, TAMANHO_DO_QUADRO> bytes(quadro.data(), TAMANHO_DO_QUADRO);
-    std::unique_ptr<ferramentas::ConexaoDoEscritor> conexao;
-    while (!parar_.load() && !(conexao = servidor_.aceitar(std::chrono::milliseconds(20)))) {
-    }
-    conectou_.store(conexao != nullptr);
-    for (std::uint64_t n = 1; conexao && !parar_.load() && conexao->escrever_quadro(bytes, n); ++n) {
-    }
-  });
-}
-
-EscritorDeTeste::~EscritorDeTeste() {
-  parar_.store(true);
-  thread_.join();
 }
 
 }  // namespace norva::teste

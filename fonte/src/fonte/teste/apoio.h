@@ -1,18 +1,15 @@
 // Test support for the source and the stream under the real Media Foundation
 // (Wine's in the build): the platform started per test, sources made by
-// Fonte::criar, events drained from a queue, and a pipe writer.
+// Fonte::criar and events drained from a queue.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
-#include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/fluxo/fluxo.h"
 #include "fonte/src/fonte/fonte.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
@@ -33,15 +30,10 @@ class AmbienteMF : public ::testing::Test {
 
   // Sets a friendly name unique to this process and test, so that parallel
   // tests never share a pipe; returns it.
-  std::wstring dar_nome_unico(IMFMediaSourceEx* fonte, const char* base);
+  std::string dar_nome_unico(IMFMediaSourceEx* fonte, const char* base);
 
   // Start with the source's own descriptor (stream 0 selected).
   void iniciar(IMFMediaSourceEx* fonte);
-
-  // Waits (3 s at most) until the sources and streams a platform consumer
-  // held are freed: the source reader and the media session let go of them
-  // on their own worker threads. TearDown then counts them.
-  void esperar_soltarem();
 
   long fontes_antes_ = 0;
   long fluxos_antes_ = 0;
@@ -69,28 +61,7 @@ struct Evento {
 std::vector<Evento> drenar(IMFMediaEventGenerator* gerador);
 std::vector<MediaEventType> tipos(const std::vector<Evento>& eventos);
 
-// The sample of an MEMediaSample event.
-ComPtr<IMFSample> amostra_de(const Evento& evento);
 // The bytes of a one-buffer sample.
 std::vector<std::uint8_t> bytes_de(IMFSample* amostra);
-
-// A desktop-application stand-in over the reference writer's pipe server:
-// serves the pipe of the camera named `nome_amigavel` (empty: the default
-// pipe) to its first client and writes frames whose every byte is `valor`, as
-// fast as the camera takes them, until destroyed or the camera goes away.
-class EscritorDeTeste {
- public:
-  EscritorDeTeste(const std::wstring& nome_amigavel, std::uint8_t valor);
-  ~EscritorDeTeste();
-  EscritorDeTeste(const EscritorDeTeste&) = delete;
-  EscritorDeTeste& operator=(const EscritorDeTeste&) = delete;
-  bool conectou() const { return conectou_.load(); }
-
- private:
-  ferramentas::ServidorDoCano servidor_;
-  std::atomic<bool> parar_{false};
-  std::atomic<bool> conectou_{false};
-  std::thread thread_;
-};
 
 }  // namespace norva::teste

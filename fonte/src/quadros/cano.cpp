@@ -58,6 +58,9 @@ Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro desti
     // One wait only: a wake-up or the time-out, then take what is there.
     mesa_->sinal.wait_for(trava, espera);
   }
+  // The frame is copied after unlocking, from a reference of our own: the
+  // reader never writes into a buffer someone else still holds.
+  DadosDoPacote origem;
   if (e.quadro_novo) {
     // The frame's own buffer becomes the source of repeats; the one it
     // replaces goes back to the reader as its spare.
@@ -68,17 +71,22 @@ Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro desti
     ++c.entregues;
     c.idade_do_quadro = idade_em_microssegundos(quadro.chegada, Relogio::now());
     c.ts_do_host = quadro.ts_do_host;
-    std::memcpy(destino.data(), quadro_do_pacote(e.ultimo_entregue), TAMANHO_DO_QUADRO);
-    return Origem::Cano;
-  }
-  // A lost connection has already dropped the frame kept for repeats.
-  if (c.conectado && e.ultimo_entregue) {
+    origem = e.ultimo_entregue;
+  } else if (c.conectado && e.ultimo_entregue) {
+    // A lost connection has already dropped the frame kept for repeats.
     ++c.repetidos;
     ++c.entregues;
-    std::memcpy(destino.data(), quadro_do_pacote(e.ultimo_entregue), TAMANHO_DO_QUADRO);
-    return Origem::Cano;
+    origem = e.ultimo_entregue;
   }
   trava.unlock();
+  if (origem) {
+    std::memcpy(destino.data(), quadro_do_pacote(origem), TAMANHO_DO_QUADRO);
+    // Let go under the mutex: the reader checks under it that nobody holds
+    // a buffer before writing into it, so the copy is ordered before that.
+    const std::lock_guard soltar(mesa_->mutex);
+    origem.reset();
+    return Origem::Cano;
+  }
   PadraoDeBancada::desenhar_em(quadros_de_padrao_.fetch_add(1), destino);
   return Origem::Padrao;
 }

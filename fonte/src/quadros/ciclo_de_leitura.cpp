@@ -75,7 +75,8 @@ void marcar_perdido(MesaDoCano& mesa) {
 
 // Hands the whole record in `recepcao` over as the newest frame. The buffer
 // itself moves into the slot (no copy); the reader's next receive buffer is
-// the one of a frame nobody took, or the spare a request left, or null.
+// the one of a frame nobody took, or the spare a request left if no request
+// still copies from it, or null (a new one is then allocated).
 void publicar(MesaDoCano& mesa, DadosDoPacote& recepcao, std::uint64_t ts_do_host) {
   {
     const std::lock_guard trava(mesa.mutex);
@@ -86,6 +87,8 @@ void publicar(MesaDoCano& mesa, DadosDoPacote& recepcao, std::uint64_t ts_do_hos
       proximo = std::move(e.quadro_novo->pacote);
     } else {
       proximo = std::move(e.reserva);
+      // Still being copied out by a request: leave it to that request.
+      if (proximo.use_count() > 1) proximo.reset();
     }
     ++e.contadores.recebidos;
     e.quadro_novo = Quadro{std::move(recepcao), Relogio::now(), ts_do_host};

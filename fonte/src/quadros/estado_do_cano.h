@@ -17,11 +17,12 @@ namespace norva {
 
 // A receive buffer: one whole record as the reader took it from the pipe,
 // header then frame, so that a record needs one read and no copy to become
-// the newest frame.
-using DadosDoPacote = std::unique_ptr<std::uint8_t[]>;
+// the newest frame. Shared so that a request copies the frame out after
+// unlocking: the reader reuses a buffer only when nobody else holds it.
+using DadosDoPacote = std::shared_ptr<std::uint8_t[]>;
 
 // Throws std::bad_alloc when memory is exhausted.
-inline DadosDoPacote novo_pacote() { return std::make_unique_for_overwrite<std::uint8_t[]>(TAMANHO_DO_PACOTE); }
+inline DadosDoPacote novo_pacote() { return std::make_shared_for_overwrite<std::uint8_t[]>(TAMANHO_DO_PACOTE); }
 
 // The frame's bytes within a record.
 inline const std::uint8_t* quadro_do_pacote(const DadosDoPacote& pacote) {
@@ -42,13 +43,14 @@ struct EstadoDoCano {
   std::optional<Quadro> quadro_novo;  // newest frame not yet taken
   DadosDoPacote ultimo_entregue;    // the last new frame handed out; source of repeats
   // The reader's next receive buffer (the previous ultimo_entregue), so
-  // that it allocates nothing while frames flow.
+  // that it allocates nothing while frames flow. A request may still be
+  // copying out of it: the reader takes it only if it is the sole owner.
   DadosDoPacote reserva;
   ContadoresDoCano contadores;  // what Cano::contadores() hands out
 };
 
 struct MesaDoCano {
-  std::mutex mutex;  // guards `estado`; held for counter updates and one frame copy, never for I/O or logging
+  std::mutex mutex;  // guards `estado`; held for counter updates and buffer hand-overs, never for a copy, I/O or logging
   std::condition_variable sinal;  // one waiter per new frame; all on a lost connection or a stop
   EstadoDoCano estado;
 };

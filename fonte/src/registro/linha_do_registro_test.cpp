@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "fonte/src/registro/teste/registro_de_apoio.h"
-
 namespace norva {
 namespace {
 
@@ -37,19 +35,6 @@ TEST(MontarLinha, LayoutCompleto) {
   EXPECT_EQ(montar_linha(carimbo, "svchost", 4120, 7788, "fonte de mídia criada (1920x1080 NV12 30fps)"),
             "2026-12-05 06:25:21.042 [svchost pid=4120 tid=7788] fonte de mídia criada (1920x1080 NV12 30fps)\n");
   EXPECT_EQ(montar_linha(carimbo, "obs", 0, 4294967295u, ""), "2026-12-05 06:25:21.042 [obs pid=0 tid=4294967295] \n");
-}
-
-// The test support's reader finds each test's lines: it must undo
-// montar_linha whatever the message holds.
-TEST(LerLinha, DesfazMontarLinha) {
-  const std::string linha = montar_linha({2026, 3, 4, 5, 6, 7, 8}, "outro-consumidor", 12, 345, "a ] b pid=9 ");
-  const auto lida = teste::ler_linha(std::string_view(linha).substr(0, linha.size() - 1));
-  ASSERT_TRUE(lida.has_value());
-  EXPECT_EQ(lida->carimbo, "2026-03-04 05:06:07.008");
-  EXPECT_EQ(lida->etiqueta, "outro-consumidor");
-  EXPECT_EQ(lida->pid, 12u);
-  EXPECT_EQ(lida->tid, 345u);
-  EXPECT_EQ(lida->mensagem, "a ] b pid=9 ");
 }
 
 }  // namespace

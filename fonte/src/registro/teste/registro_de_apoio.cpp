@@ -55,8 +55,8 @@ std::optional<LinhaLida> ler_linha(std::string_view linha) {
   const auto pid_lido = numero(linha, pid + 5, tid);
   const auto tid_lido = numero(linha, tid + 5, fecha);
   if (!pid_lido || !tid_lido) return std::nullopt;
-  return LinhaLida{std::string(linha.substr(0, TAMANHO_DO_CARIMBO)), std::string(linha.substr(etiqueta, pid - etiqueta)),
-                   *pid_lido, *tid_lido, std::string(linha.substr(fecha + 2))};
+  return LinhaLida{std::string(linha.substr(etiqueta, pid - etiqueta)), *pid_lido, *tid_lido,
+                   std::string(linha.substr(fecha + 2))};
 }
 
 }  // namespace norva::teste

@@ -26,7 +26,6 @@ std::string nome_unico(std::string_view base);
 
 // One line of the log file taken apart.
 struct LinhaLida {
-  std::string carimbo;  // "AAAA-MM-DD hh:mm:ss.mmm"
   std::string etiqueta;
   std::uint32_t pid = 0;
   std::uint32_t tid = 0;

@@ -47,12 +47,9 @@ std::string conteudo_do_arquivo(const std::wstring& caminho) {
   return tudo;
 }
 
-std::wstring caminho_do_registro() {
-  return std::wstring(pasta_do_registro()) + L"\\" + std::wstring(ARQUIVO_DO_REGISTRO);
-}
-
 std::vector<std::string> linhas_do_registro() {
-  const std::string tudo = conteudo_do_arquivo(caminho_do_registro());
+  const std::string tudo =
+      conteudo_do_arquivo(std::wstring(pasta_do_registro()) + L"\\" + std::wstring(ARQUIVO_DO_REGISTRO));
   std::vector<std::string> linhas;
   for (std::size_t inicio = 0, fim = 0; inicio < tudo.size(); inicio = fim + 1) {
     fim = std::min(tudo.find('\n', inicio), tudo.size());

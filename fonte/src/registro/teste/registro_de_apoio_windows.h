@@ -15,10 +15,9 @@ namespace norva::teste {
 // are never refused; empty when it cannot be read.
 std::string conteudo_do_arquivo(const std::wstring& caminho);
 
-// The log file this process's writer appends to (in a test program that
-// links the private destination, its own file), and its lines without their
-// line feeds.
-std::wstring caminho_do_registro();
+// The lines, without their line feeds, of the log file this process's writer
+// appends to (in a test program that links the private destination, its own
+// file).
 std::vector<std::string> linhas_do_registro();
 
 // A new, empty folder under the temporary folder, unique to this process and

@@ -4,7 +4,6 @@
 // delivers, then only the writer's bytes; afterwards nothing of the camera is
 // left alive.
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -12,9 +11,8 @@
 #include "fonte/src/fonte/teste/apoio.h"
 // After apoio.h: needs the Media Foundation declarations before it.
 #include <mfreadwrite.h>
-#include "ferramentas/escritor/servidor_do_cano.h"
+#include "ferramentas/escritor/teste/escritor_em_fundo.h"
 #include "fonte/src/quadros/teste/apoio.h"
-#include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
 
 namespace norva::teste {
@@ -28,19 +26,9 @@ class LeitorDeFonte : public AmbienteMF {};
 
 TEST_F(LeitorDeFonte, ReadsBenchPatternThenOnlyTheWritersBytesAndLetsGoOfTheCamera) {
   ComPtr<IMFMediaSourceEx> fonte = nova_fonte();
-  // The writer serves the camera's pipe until the camera goes or the test ends.
-  ferramentas::ServidorDoCano servidor(nome_do_cano(dar_nome_unico(fonte.Get(), "leitor")));
-  ASSERT_EQ(servidor.preparar(), 0u);
-  const std::jthread escritor([&servidor](std::stop_token fim) {
-    const std::vector<std::uint8_t> quadro(TAMANHO_DO_QUADRO, VALOR);
-    std::unique_ptr<ferramentas::ConexaoDoEscritor> conexao;
-    while (!fim.stop_requested() && !(conexao = servidor.aceitar(std::chrono::milliseconds(20)))) {
-    }
-    for (std::uint64_t n = 1; conexao && !fim.stop_requested() &&
-                              conexao->escrever_quadro(std::span<const std::uint8_t, TAMANHO_DO_QUADRO>(quadro), n);
-         ++n) {
-    }
-  });
+  // The writer serves the camera's pipe until the test ends.
+  const EscritorEmFundo escritor(dar_nome_unico(fonte.Get(), "leitor"), VALOR, std::chrono::milliseconds(0));
+  ASSERT_EQ(escritor.erro(), 0u);
   int do_escritor = 0;
   {
     ComPtr<IMFSourceReader> leitor;

@@ -17,7 +17,7 @@
 
 #include "ferramentas/sonda/classificacao.h"
 #include "fonte/src/lib/teste/dll_carregada.h"
-#include "fonte/src/lib/teste/escritor_em_fundo.h"
+#include "ferramentas/escritor/teste/escritor_em_fundo.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {

@@ -52,6 +52,7 @@ TEST_F(LeitorDeFonte, ReadsBenchPatternThenOnlyTheWritersBytesAndLetsGoOfTheCame
     }
   }
   EXPECT_EQ(do_escritor, AMOSTRAS_EXIGIDAS);
+  EXPECT_EQ(escritor.conexoes(), 1) << "the camera stays on its one connection";
   EXPECT_EQ(fonte->Shutdown(), S_OK);
   fonte.Reset();
   // The reader lets go of the camera on its own worker threads; TearDown

@@ -44,11 +44,8 @@ class Consumidor : public ::testing::Test {
   void abrir_camera(const std::string& nome) {
     ComPtr<IMFActivate> ativar;
     ASSERT_EQ(CoCreateInstance(CLSID_DA_FONTE, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&ativar)), S_OK);
-    fonte_ = ativar_camera(ativar.Get(), nome);
+    fonte_ = ativar_camera(ativar.Get(), nome);  // the source itself: interfaces_test
     ASSERT_NE(fonte_, nullptr);
-    ComPtr<IMFMediaSource> mesma;
-    ASSERT_EQ(ativar.As(&mesma), S_OK);
-    EXPECT_EQ(mesma.Get(), fonte_.Get()) << "the activation object is the source itself";
     ASSERT_EQ(MFCreateSourceReaderFromMediaSource(fonte_.Get(), nullptr, &leitor_), S_OK);
   }
 

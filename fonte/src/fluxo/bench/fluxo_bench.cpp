@@ -16,15 +16,12 @@
 #include <thread>
 #include <vector>
 
-#include <atomic>
 #include <memory>
-#include <semaphore>
-#include <span>
 #include <string>
 
 #include <wrl/client.h>
 
-#include "ferramentas/escritor/servidor_do_cano.h"
+#include "ferramentas/escritor/teste/escritor_em_fundo.h"
 #include "fonte/src/fonte/fonte.h"
 #include "fonte/src/quadros/geometria.h"
 #include "fonte/src/quadros/nome_do_cano.h"
@@ -35,6 +32,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Microsoft::WRL::ComPtr;
+using norva::teste::EscritorEmFundo;
 using Ns = std::chrono::nanoseconds;
 using Relogio = std::chrono::steady_clock;
 
@@ -106,50 +104,18 @@ void esvaziar(IMFMediaStream* fluxo) {
   }
 }
 
-// The desktop application's side: serves the pipe of the camera named
-// `nome` and writes one frame of `valor` bytes each time it is asked, so
-// that the pipe is idle while a request is measured: the figure is the
-// stream's own work, not the reader's copy out of the kernel beside it.
-class Escritor {
- public:
-  Escritor(const std::wstring& nome, std::uint8_t valor)
-      : servidor_(norva::nome_do_cano(std::string(nome.begin(), nome.end()))), thread_([this, valor] {
-          const std::vector<std::uint8_t> quadro(norva::TAMANHO_DO_QUADRO, valor);
-          const std::span<const std::uint8_t, norva::TAMANHO_DO_QUADRO> bytes(quadro.data(), quadro.size());
-          std::unique_ptr<norva::ferramentas::ConexaoDoEscritor> conexao;
-          while (!parar_ && !(conexao = servidor_.aceitar(20ms))) {
-          }
-          conectou_ = conexao != nullptr;
-          for (std::uint64_t n = 1; conexao && !parar_; ++n) {
-            pedidos_.acquire();
-            if (parar_ || !conexao->escrever_quadro(bytes, n)) break;
-          }
-        }) {}
-  ~Escritor() {
-    parar_ = true;
-    pedidos_.release();
-    thread_.join();
-  }
-  bool conectou() const { return conectou_; }
-  void enviar() { pedidos_.release(); }
-
- private:
-  norva::ferramentas::ServidorDoCano servidor_;
-  std::atomic<bool> parar_{false};
-  std::atomic<bool> conectou_{false};
-  std::counting_semaphore<> pedidos_{0};
-  std::thread thread_;
-};
-
 void medir_trabalho_proprio(Ns copia_quente) {
   const std::wstring nome = L"norva-D-bench-" + std::to_wstring(GetCurrentProcessId());
-  Escritor escritor(nome, 0x5A);
+  // One frame written each time it is asked, so that the pipe is idle while
+  // a request is measured: the figure is the stream's own work, not the
+  // reader's copy out of the kernel beside it.
+  EscritorEmFundo escritor(std::string(nome.begin(), nome.end()), 0x5A, EscritorEmFundo::SOB_PEDIDO);
   ComPtr<IMFMediaSourceEx> fonte = fonte_com_nome(nome.c_str());
   ComPtr<IMFMediaStream> fluxo = static_cast<norva::Fonte*>(fonte.Get())->fluxo();
   Referencia referencia;
   std::vector<Ns> tempos, copias_frias;
   for (int i = 0; i < PEDIDOS_DO_CANO * 2 && static_cast<int>(tempos.size()) < PEDIDOS_DO_CANO; ++i) {
-    if (escritor.conectou()) escritor.enviar();
+    if (escritor.conexoes() > 0) escritor.enviar();
     std::this_thread::sleep_for(FOLGA_PARA_O_ESCRITOR);
     const auto t0 = Relogio::now();
     fluxo->RequestSample(nullptr);
@@ -157,7 +123,7 @@ void medir_trabalho_proprio(Ns copia_quente) {
     // Requests that waited the full 66 ms for a frame are left out; a frame
     // arriving during a shorter wait still counts, so the median is an
     // upper bound of the own work.
-    if (escritor.conectou() && gasto < LIMITE_SEM_ESPERA) tempos.push_back(gasto);
+    if ((escritor.conexoes() > 0) && gasto < LIMITE_SEM_ESPERA) tempos.push_back(gasto);
     esvaziar(fluxo.Get());
     std::this_thread::sleep_for(FOLGA_PARA_O_ESCRITOR);
     copias_frias.push_back(referencia.copiar());
@@ -258,13 +224,13 @@ void medir_partes(Ns copia) {
 // stream's stock is.
 void medir_cano() {
   const std::wstring nome = L"norva-D-bench-cano-" + std::to_wstring(GetCurrentProcessId());
-  Escritor escritor(nome, 0x6B);
+  EscritorEmFundo escritor(std::string(nome.begin(), nome.end()), 0x6B, EscritorEmFundo::SOB_PEDIDO);
   std::shared_ptr<norva::Cano> cano = norva::Cano::novo();
   cano->iniciar(std::string(nome.begin(), nome.end()));
   std::vector<Ns> tempos;
   std::vector<std::uint8_t> destino(norva::TAMANHO_DO_QUADRO);
   for (int i = 0; i < PEDIDOS_DO_CANO; ++i) {
-    if (escritor.conectou()) escritor.enviar();
+    if (escritor.conexoes() > 0) escritor.enviar();
     std::this_thread::sleep_for(FOLGA_PARA_O_ESCRITOR);
     const auto t0 = Relogio::now();
     const norva::Origem origem =

@@ -1,61 +1,25 @@
 // The factory linked in-process, where the live objects of each class can be
-// counted: what CreateInstance makes is independent of the factory and of
-// each other, and nothing it makes may outlive a failure.
-#include <windows.h>
-#include <mfapi.h>
-#include <mferror.h>
-
+// counted: nothing CreateInstance makes may outlive a failure. (Its answers
+// through the loaded DLL are exportacoes_test's; sources outliving the
+// factory that made them, one after another, resistencia_test's.)
 #include <gtest/gtest.h>
-#include <wrl/client.h>
 
-#include "fonte/src/fluxo/fluxo.h"
-#include "fonte/src/fonte/fonte.h"
+#include "fonte/src/fonte/teste/apoio.h"
 #include "fonte/src/lib/fabrica.h"
 #include "fonte/src/plataforma/injecao.h"
-#include "fonte/src/registro/teste/registro_de_apoio.h"
 
-namespace norva {
+namespace norva::teste {
 namespace {
 
-using Microsoft::WRL::ComPtr;
-
-class Fabrica_ : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-    ASSERT_EQ(MFStartup(MF_VERSION, MFSTARTUP_FULL), S_OK);
-  }
-  void TearDown() override {
-    plataforma::teste::limpar_falhas();
-    EXPECT_EQ(Fonte::vivos(), 0);
-    EXPECT_EQ(Fluxo::vivos(), 0);
-    MFShutdown();
-    CoUninitialize();
-  }
-};
-
-TEST_F(Fabrica_, FontesSaoIndependentesEntreSiEDaFabrica) {
-  ComPtr<Fabrica> fabrica = Fabrica::nova();
-  ComPtr<IMFMediaSource> a, b;
-  ASSERT_EQ(fabrica->CreateInstance(nullptr, IID_PPV_ARGS(&a)), S_OK);
-  ASSERT_EQ(fabrica->CreateInstance(nullptr, IID_PPV_ARGS(&b)), S_OK);
-  EXPECT_NE(a.Get(), b.Get());
-  fabrica.Reset();
-  EXPECT_EQ(Fonte::vivos(), 2) << "a source does not depend on its factory";
-  EXPECT_EQ(Fluxo::vivos(), 2);
-  ASSERT_EQ(a->Shutdown(), S_OK);
-  DWORD caracteristicas = 0;
-  EXPECT_EQ(b->GetCharacteristics(&caracteristicas), S_OK) << "shutting one down leaves the other alone";
-  EXPECT_EQ(b->Shutdown(), S_OK);
-}
+// The platform per test, and no source or stream left after it.
+class Fabrica_ : public AmbienteMF {};
 
 TEST_F(Fabrica_, ConsultaFinalRecusadaDestroiFonteEFluxoSemRegistrarShutdown) {
   ComPtr<Fabrica> fabrica = Fabrica::nova();
-  void* ppv = reinterpret_cast<void*>(0x1);
-  const auto desligadas_antes = teste::contar_mensagem("Shutdown");
-  EXPECT_EQ(fabrica->CreateInstance(nullptr, IID_IClassFactory, &ppv), E_NOINTERFACE);
-  EXPECT_EQ(ppv, nullptr);
-  EXPECT_EQ(teste::contar_mensagem("Shutdown"), desligadas_antes) << "the teardown is silent";
+  void* ppv = nullptr;
+  const auto desligadas_antes = contar_mensagem("Shutdown");
+  fabrica->CreateInstance(nullptr, IID_IClassFactory, &ppv);  // its answer: exportacoes_test's
+  EXPECT_EQ(contar_mensagem("Shutdown"), desligadas_antes) << "the teardown is silent";
   // TearDown: neither the source nor its stream survives.
 }
 
@@ -67,11 +31,11 @@ TEST_F(Fabrica_, FonteQueNaoSeConstroiDevolveOHresultERegistraOMotivo) {
   void* ppv = reinterpret_cast<void*>(0x1);
   EXPECT_EQ(fabrica->CreateInstance(nullptr, IID_IMFMediaSource, &ppv), MF_E_SHUTDOWN);
   EXPECT_EQ(ppv, nullptr);
-  const auto mensagens = teste::mensagens_registradas();
+  const auto mensagens = mensagens_registradas();
   ASSERT_FALSE(mensagens.empty());
   EXPECT_TRUE(mensagens.back().starts_with("CreateInstance: falhou ao criar a fonte: ")) << mensagens.back();
   EXPECT_NE(mensagens.back().find("0xC00D3E85"), std::string::npos) << mensagens.back();
 }
 
 }  // namespace
-}  // namespace norva
+}  // namespace norva::teste

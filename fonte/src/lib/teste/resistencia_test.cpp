@@ -28,7 +28,7 @@
 #include "fonte/src/fonte/teste/apoio.h"
 #include "fonte/src/lib/fabrica.h"
 #include "fonte/src/lib/teste/dll_carregada.h"
-#include "fonte/src/lib/teste/escritor_em_fundo.h"
+#include "ferramentas/escritor/teste/escritor_em_fundo.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva {

@@ -113,7 +113,6 @@ TEST_F(CanoEmMemoria, PadraoQuadrosComSeuTsRepeticaoEOMaisNovo) {
   std::this_thread::sleep_for(5ms);
   EXPECT_TRUE(mesmos_bytes(cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO).dados, quadro_de_teste(110)));
   const ContadoresDoCano c = cano_->contadores();
-  EXPECT_TRUE(c.conectado);
   EXPECT_EQ(contagens(c), (std::array<std::uint64_t, 4>{11, 4, 9, 2}));
   EXPECT_EQ(c.ts_do_host, 10u);
   EXPECT_GE(c.idade_do_quadro, 5000u);
@@ -128,13 +127,12 @@ TEST_F(CanoEmMemoria, AplicacaoSaiDuranteUmaEsperaEVolta) {
   ASSERT_EQ(cano_->obter_quadro(ESPERA_MAXIMA_DO_CANO).origem, Origem::Cano);
   auto pedido = std::async(std::launch::async, [&] { return cano_->obter_quadro(ESPERA_LONGA); });
   std::this_thread::sleep_for(200ms);  // the request is waiting
-  // The application quits: its pipe and connections disappear with it.
-  const auto fechou = Relogio::now();
+  // The application quits: its pipe and connections disappear with it. The
+  // request would wait 10 s unless woken.
   servidor_.reset();
   escritor.reset();
-  ASSERT_EQ(pedido.wait_for(5s), std::future_status::ready);
+  ASSERT_EQ(pedido.wait_for(5s), std::future_status::ready) << "the waiting request was not woken";
   EXPECT_EQ(pedido.get().origem, Origem::Padrao);
-  EXPECT_LT(Relogio::now() - fechou, 1s) << "the waiting request was not woken";
   ASSERT_TRUE(esperar_ate([&] { return marca_.contar("cano indisponível") == 1; }));
   EXPECT_FALSE(cano_->contadores().conectado);
   std::this_thread::sleep_for(600ms);  // at least one more failed open, not logged
@@ -281,10 +279,9 @@ TEST(CanoSemLeitor, PadraoSemEsperar) {
   const teste::MarcaDoRegistro marca;
   const auto inicio = Relogio::now();
   EXPECT_TRUE(e_o_padrao(cano->obter_quadro(ESPERA_LONGA), 0));
-  EXPECT_TRUE(e_o_padrao(cano->obter_quadro(ESPERA_LONGA), 1));
   EXPECT_NO_THROW(cano->iniciar(std::nullopt));
   EXPECT_NO_THROW(cano->iniciar("outra"));
-  EXPECT_TRUE(e_o_padrao(cano->obter_quadro(ESPERA_LONGA), 2));
+  EXPECT_TRUE(e_o_padrao(cano->obter_quadro(ESPERA_LONGA), 1));
   EXPECT_LT(Relogio::now() - inicio, 1s);
   EXPECT_EQ(lancamentos, 1);
   EXPECT_EQ(marca.novas(), Linhas{CONFIGURADO});

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace norva {
@@ -50,14 +49,6 @@ TEST(PadraoDeBancada, ValoresTrabalhados) {
            {990, 500, 235}, {128, 128, 98}}) {
     EXPECT_EQ(q[std::size_t{y} * LARGURA + x], luma) << "(" << x << ", " << y << ")";
   }
-  // Beyond 2^24 the single-precision conversion rounds n: 2^24 and 2^24 + 1
-  // share a colour while the bar still moves; past 2^64 / 8 the bar's offset
-  // wraps in 64-bit arithmetic before the modulo.
-  const std::uint64_t base = std::uint64_t{1} << 24;
-  EXPECT_EQ(PadraoDeBancada::croma(base).u, PadraoDeBancada::croma(base + 1).u);
-  EXPECT_EQ(PadraoDeBancada::croma(base).v, PadraoDeBancada::croma(base + 1).v);
-  EXPECT_NE(PadraoDeBancada::inicio_da_barra(base), PadraoDeBancada::inicio_da_barra(base + 1));
-  EXPECT_EQ(PadraoDeBancada::inicio_da_barra(~0ull), static_cast<std::uint32_t>((8 * ~0ull) % 1920));
 }
 
 TEST(PadraoDeBancada, IgualAReferenciaEscalarSobreQualquerConteudo) {
@@ -75,8 +66,6 @@ TEST(PadraoDeBancada, IgualAReferenciaEscalarSobreQualquerConteudo) {
     PadraoDeBancada::desenhar_em(ns[i], std::span<std::uint8_t, TAMANHO_DO_QUADRO>(q));
     ASSERT_TRUE(q == referencia_escalar(ns[i])) << "n=" << ns[i];
   }
-  const DadosDoQuadro d = PadraoDeBancada::desenhar(4242);
-  EXPECT_EQ(std::memcmp(d.get(), referencia_escalar(4242).data(), TAMANHO_DO_QUADRO), 0);
 }
 
 }  // namespace

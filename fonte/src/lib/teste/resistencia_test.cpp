@@ -9,7 +9,6 @@
 #include <mfapi.h>
 #include <mferror.h>
 #include <mfidl.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 #include <wrl/client.h>
@@ -17,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -30,12 +28,14 @@
 #include "fonte/src/lib/teste/dll_carregada.h"
 #include "ferramentas/escritor/teste/escritor_em_fundo.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
+#include "fonte/src/registro/teste/registro_de_apoio_windows.h"
 
 namespace norva {
 namespace {
 
 using Microsoft::WRL::ComPtr;
 using namespace std::chrono_literals;
+using Medidas = teste::MedidasDoProcesso;
 
 constexpr int CICLOS_EM_CI = 40;
 constexpr int AMOSTRAS_POR_CICLO = 3;
@@ -56,43 +56,6 @@ int ciclos() {
   const char* texto = std::getenv("NORVA_CICLOS");
   const int pedidos = texto != nullptr ? std::atoi(texto) : 0;
   return pedidos > 0 ? pedidos : CICLOS_EM_CI;
-}
-
-struct Medidas {
-  long threads = 0;
-  long handles = 0;
-  long long bytes_privados = 0;
-};
-
-Medidas medir() {
-  Medidas m;
-  HANDLE foto = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entrada{};
-  entrada.dwSize = sizeof entrada;
-  for (BOOL ha = Thread32First(foto, &entrada); ha; ha = Thread32Next(foto, &entrada)) {
-    m.threads += entrada.th32OwnerProcessID == GetCurrentProcessId();
-  }
-  CloseHandle(foto);
-  // Wine 8 answers GetProcessHandleCount with 0: there every handle value is
-  // probed instead (small multiples of 4, handed out lowest first).
-  DWORD handles = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles > 0) {
-    m.handles = static_cast<long>(handles);
-  } else {
-    for (std::uintptr_t valor = 4; valor <= 0x10000; valor += 4) {
-      DWORD sinais = 0;
-      m.handles += GetHandleInformation(reinterpret_cast<HANDLE>(valor), &sinais) != FALSE;
-    }
-  }
-  // Committed private memory, region by region (Wine 8 reports no PrivateUsage).
-  MEMORY_BASIC_INFORMATION regiao{};
-  for (const char* endereco = nullptr; VirtualQuery(endereco, &regiao, sizeof regiao) == sizeof regiao;
-       endereco = static_cast<const char*>(regiao.BaseAddress) + regiao.RegionSize) {
-    if (regiao.State == MEM_COMMIT && regiao.Type == MEM_PRIVATE) {
-      m.bytes_privados += static_cast<long long>(regiao.RegionSize);
-    }
-  }
-  return m;
 }
 
 // The object carried by the first queued event of type `tipo`, without
@@ -140,7 +103,7 @@ TEST_P(CicloDeVida, ThreadsHandlesAndPrivateBytesReturnToTheirStartingLevel) {
   // Waits for the detached pipe readers of the last cycles to end.
   auto assentar = [] {
     std::this_thread::sleep_for(1s);
-    return medir();
+    return teste::medir_processo();
   };
 
   for (int i = 0; i < CICLOS_DE_AQUECIMENTO; ++i) ASSERT_NO_FATAL_FAILURE(ciclo());
@@ -195,7 +158,7 @@ TEST_F(Resistencia, ConcurrentCallsOverManySourcesReturnInBoundAndLeaveNothing) 
   const std::string nome = teste::nome_unico("norva-concorrencia");
   Cronometro pedidos{"RequestSample"}, inicios{"Start"}, paradas{"Stop"}, estados{"SetStreamState"},
       desligamentos{"Shutdown"};
-  const Medidas antes = medir();
+  const Medidas antes = teste::medir_processo();
   const int n = ciclos();
   for (int i = 0; i < n; ++i) {
     auto [fonte, fluxo] = camera(nome);
@@ -241,7 +204,7 @@ TEST_F(Resistencia, ConcurrentCallsOverManySourcesReturnInBoundAndLeaveNothing) 
     EXPECT_LT(maximo, LIMITE_DE_UMA_CHAMADA) << c->nome;
     EXPECT_EQ(c->inesperado.load(), S_OK) << c->nome << " gave an answer it may not give";
   }
-  const Medidas depois = medir();
+  const Medidas depois = teste::medir_processo();
   std::printf("%d sources; handles %ld -> %ld\n", n, antes.handles, depois.handles);
   EXPECT_LE(depois.handles, antes.handles + HANDLES_A_MAIS);
   EXPECT_GT(pedidos.chamadas.load(), 0);

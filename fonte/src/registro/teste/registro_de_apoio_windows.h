@@ -1,5 +1,5 @@
 // Test support on Windows: the log file read back, private scratch folders,
-// and child processes.
+// child processes, and what this process holds.
 #pragma once
 
 #include <windows.h>
@@ -53,5 +53,15 @@ HANDLE iniciar_processo(const std::wstring& programa, const std::wstring& argume
 // Starts `programa` with `argumentos` as above and waits for it; nothing if it cannot start or has not ended within `limite`.
 std::optional<FimDoFilho> executar(const std::wstring& programa, const std::wstring& argumentos,
                                    std::chrono::milliseconds limite);
+
+// What this process holds now, for leak checks. Probing handles takes most
+// of a second under Wine; the thread count alone is cheap enough to poll.
+long threads_do_processo();
+struct MedidasDoProcesso {
+  long threads = 0;
+  long handles = 0;
+  long long bytes_privados = 0;
+};
+MedidasDoProcesso medir_processo();
 
 }  // namespace norva::teste

@@ -68,7 +68,6 @@ struct CasoDeLeitura {
 
 const CasoDeLeitura CASOS[] = {
     {"dois_pacotes_um_byte_por_leitura", a_e_depois(PACOTE_B), 1, 2, Desfecho::Perdido},
-    {"dois_pacotes_sete_bytes", a_e_depois(PACOTE_B), 7, 2, Desfecho::Perdido},
     {"dois_pacotes_numa_leitura", a_e_depois(PACOTE_B), 2 * TAMANHO_DO_PACOTE, 2, Desfecho::Perdido},
     {"cabecalho_23", primeiros_de_a(23), 1, 0, Desfecho::Perdido},
     {"meio_da_carga", primeiros_de_a(24 + TAMANHO_DO_QUADRO / 2), TAMANHO_DO_PACOTE, 0, Desfecho::Perdido},

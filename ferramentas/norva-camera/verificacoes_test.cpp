@@ -77,7 +77,6 @@ TEST(Diagnostico, ClasseEVersaoConformeORegistro) {
     SCOPED_TRACE(linha_da_verificacao(classe) + "\n" + linha_da_verificacao(versao));
     EXPECT_EQ(classe.ok, c.classe_ok);
     EXPECT_NE(classe.achado.find(c.achado_da_classe), std::string::npos);
-    EXPECT_EQ(classe.ok, dll.has_value());
     EXPECT_EQ(versao.ok, c.versao_ok);
     EXPECT_NE(versao.achado.find(c.achado_da_versao), std::string::npos);
     EXPECT_EQ(classe.correcao.empty(), classe.ok);

@@ -41,7 +41,6 @@ constexpr Caso MENSAGENS[] = {
     {R"({"pin"1234})", R"({"pin"<omitido>})"}, {"senha 1234", "senha 1234"}, {"pin_fixo=12 ok", "pin_fixo=<omitido>"},
     // Tokens that carry a key but are not one.
     {"x-nome=abc", "x-nome=abc"}, {"_senha=abc", "_senha=abc"}, {"remote_candidate_=abc", "remote_candidate_=abc"},
-    {"REMOTE_CANDIDATE=abc", "REMOTE_CANDIDATE=<omitido>"},
     // Words: paths, links, digests, addresses; separators stay.
     {R"(abrindo C:\Users\usuario\video.mp4 agora)", "abrindo <caminho omitido> agora"},
     {R"(\\servidor\pasta\arquivo.txt)", "<caminho omitido>"}, {"C:/x /home/u", "C:/x /home/u"},

@@ -22,13 +22,11 @@ TEST(ClasseUnicode, ComoNoBancoDeDadosUnicode) {
       {U'q', A}, {U'7', A}, {U'-', O}, {0x01, O}, {0x7F, O}, {0x09, E}, {0x0D, E}, {0x1F, O},
       {0x85, E}, {0xA0, E},
       {0xAA, A},     // Lo
-      {0xB2, A},     // No
       {0xB7, O},     // Po
       {0xD7, O},     // Sm
       {0x0301, O},   // Mn, not Alphabetic
       {0x093E, A},   // Mc, Other_Alphabetic
       {0x0663, A},   // Nd
-      {0x2160, A},   // Nl
       {0x1680, E}, {0x2000, E}, {0x200A, E}, {0x200B, O}, {0x2028, E}, {0x2029, E}, {0x202F, E},
       {0x205F, E}, {0x3000, E}, {0x9FFF, A}, {0xAC00, A}, {0xFEFF, O}, {0x1F600, O}, {0x1D7CE, A},
       {0x31350, A},  // new in Unicode 15.0

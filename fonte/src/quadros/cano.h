@@ -69,7 +69,7 @@ class Cano {
 
   // Writes exactly one frame over every byte of `destino` (the stream's
   // locked sample buffer) and tells its origin. A pipe frame is copied once,
-  // under the mutex; a pattern frame is drawn in place, without it.
+  // after unlocking; a pattern frame is drawn in place.
   Origem obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro destino);
   // The same into a new buffer of the caller's (tests and tools).
   QuadroEntregue obter_quadro(std::chrono::nanoseconds espera) {

@@ -21,7 +21,7 @@
 #include "ferramentas/escritor/opcoes.h"
 #include "ferramentas/produtor/norva_escritor.h"
 #include "fonte/src/plataforma/temporizador.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "fonte/src/quadros/cabecalho.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {

@@ -5,7 +5,7 @@
 #include "ferramentas/norva-camera/camera_virtual.h"
 #include "ferramentas/norva-camera/cameras_criadas.h"
 #include "ferramentas/norva-camera/subcomandos.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {

@@ -11,7 +11,7 @@
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "ferramentas/norva-camera/acesso.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/acesso_da_pasta.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 #include "fonte/src/registro/teste/registro_de_apoio_windows.h"

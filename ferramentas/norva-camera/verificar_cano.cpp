@@ -1,6 +1,6 @@
 #include "ferramentas/norva-camera/acesso.h"
 #include "ferramentas/norva-camera/verificacoes.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva::ferramentas {

@@ -6,8 +6,7 @@
 #include <new>
 #include <system_error>
 
-#include "fonte/src/quadros/cabecalho.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/texto_de_erro_windows.h"
 #include "fonte/src/registro/utf8.h"
 

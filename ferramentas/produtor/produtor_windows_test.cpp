@@ -12,9 +12,9 @@
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "ferramentas/produtor/norva_escritor.h"
-#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/cano.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
+#include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 #include "fonte/src/registro/utf8.h"
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "ferramentas/escritor/servidor_do_cano.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 
 namespace norva::teste {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fonte/src/quadros/cabecalho.h"
+#include "fonte/src/quadros/protocolo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tamanho) {
   using norva::CabecalhoDoQuadro;

@@ -1,6 +1,6 @@
 // Cano: the media source's link to the desktop application. A reader thread
 // connects to the application's named pipe as a read-only client, reads frame
-// records and keeps only the newest; each sample request takes exactly one
+// packets and keeps only the newest; each sample request takes exactly one
 // frame: the newest pipe frame, else a repeat of the last one while the pipe
 // stays connected, else a bench-pattern frame.
 //
@@ -22,6 +22,10 @@ namespace norva {
 
 // Longest time a sample request waits for a new pipe frame.
 inline constexpr std::chrono::milliseconds ESPERA_MAXIMA_DO_CANO{66};
+// The reader's pause between failed opens, and the longest one after
+// refused connections (it doubles from the first up to this).
+inline constexpr std::chrono::milliseconds PAUSA_APOS_FALHA{500};
+inline constexpr std::chrono::milliseconds PAUSA_MAXIMA_APOS_RECUSA{30'000};
 
 struct ContadoresDoCano {
   bool conectado = false;

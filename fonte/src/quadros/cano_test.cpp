@@ -14,9 +14,8 @@
 #include <thread>
 #include <utility>
 
-#include "fonte/src/quadros/ciclo_de_leitura.h"
-#include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/quadros/transporte_em_memoria.h"
 

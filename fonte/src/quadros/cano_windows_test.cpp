@@ -12,7 +12,7 @@
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/quadros/cano.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/quadros/teste/apoio.h"
 #include "fonte/src/registro/teste/registro_de_apoio_windows.h"
 #include "fonte/src/registro/texto_de_erro_windows.h"

@@ -22,7 +22,7 @@
 #include "ferramentas/sonda/classificacao.h"
 #include "fonte/src/fonte/fonte.h"
 #include "fonte/src/quadros/cano.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/quadros/teste/apoio.h"
 
 namespace norva {

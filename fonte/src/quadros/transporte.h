@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "fonte/src/quadros/conexao_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 
 namespace norva {
 

@@ -1,4 +1,5 @@
-#include "fonte/src/quadros/transporte_windows.h"
+// The named-pipe transport: the camera as the pipe's read-only client.
+#include "fonte/src/quadros/transporte.h"
 
 #include <windows.h>
 
@@ -6,8 +7,8 @@
 #include <limits>
 #include <mutex>
 
-#include "fonte/src/registro/utf8.h"
 #include "fonte/src/registro/texto_de_erro_windows.h"
+#include "fonte/src/registro/utf8.h"
 
 namespace norva {
 namespace {
@@ -74,7 +75,14 @@ class ConexaoWindows final : public ConexaoDoCano {
 
 FalhaAoAbrir falha_do_sistema(DWORD codigo) { return {mensagem_do_sistema(codigo), codigo}; }
 
-}  // namespace
+class TransporteWindows final : public TransporteDoCano {
+ public:
+  // Opens with GENERIC_READ, all sharing, OPEN_EXISTING and an
+  // identification-level security quality of service: a process that
+  // squats the pipe's name cannot impersonate the camera's client (which
+  // runs as Local Service under the camera stack). No overlapped I/O.
+  std::expected<std::unique_ptr<ConexaoDoCano>, FalhaAoAbrir> abrir(const std::string& nome) override;
+};
 
 std::expected<std::unique_ptr<ConexaoDoCano>, FalhaAoAbrir> TransporteWindows::abrir(const std::string& nome) {
   const std::wstring largo = largo_de_utf8(nome);
@@ -92,6 +100,8 @@ std::expected<std::unique_ptr<ConexaoDoCano>, FalhaAoAbrir> TransporteWindows::a
   }
   return std::make_unique<ConexaoWindows>(cano, thread);
 }
+
+}  // namespace
 
 std::shared_ptr<TransporteDoCano> transporte_da_plataforma() {
   static const std::shared_ptr<TransporteDoCano> unico = std::make_shared<TransporteWindows>();

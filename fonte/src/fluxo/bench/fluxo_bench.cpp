@@ -24,8 +24,8 @@
 #include "ferramentas/escritor/teste/escritor_em_fundo.h"
 #include "fonte/src/fonte/fonte.h"
 #include "fonte/src/quadros/geometria.h"
-#include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/quadros/padrao_de_bancada.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/ritmo/ritmo.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <chrono>
 
 #include "fonte/src/plataforma/injecao.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/quadros/teste/apoio.h"
-#include "fonte/src/quadros/nome_do_cano.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 #include "fonte/src/registro/utf8.h"
 

@@ -15,7 +15,7 @@
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "fonte/src/lib/teste/dll_carregada.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 #include "fonte/src/registro/teste/registro_de_apoio_windows.h"
 

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "fonte/src/quadros/cabecalho.h"
 #include "fonte/src/quadros/geometria.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/teste/registro_de_apoio.h"
 
 namespace norva::teste {

@@ -1,11 +1,35 @@
-// The header check and its log line, over every kind of refusal; the field
-// order on the wire.
-#include "fonte/src/quadros/cabecalho.h"
+// The pipe's protocol: the pipe's name, the header check and its refusal
+// line, the field order on the wire. (Reading packets however the writer
+// split its writes: leitura_fuzz.cpp with its seeds; a stop during a
+// blocked read: cano_test.cpp.)
+#include "fonte/src/quadros/protocolo.h"
 
 #include <gtest/gtest.h>
 
 namespace norva {
 namespace {
+
+struct CasoDeNome {
+  const char* caso;
+  std::optional<std::string> nome_amigavel;
+  std::string esperado;
+};
+
+const std::string PADRAO = R"(\\.\pipe\norva-camera-v1)";
+
+class NomeDoCano : public testing::TestWithParam<CasoDeNome> {};
+
+TEST_P(NomeDoCano, Regra) { EXPECT_EQ(nome_do_cano(GetParam().nome_amigavel), GetParam().esperado); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, NomeDoCano,
+    testing::Values(CasoDeNome{"ausente", std::nullopt, PADRAO}, CasoDeNome{"vazio", std::string{}, PADRAO},
+                    // Published FNV-1a 64 vectors: the hash runs over bytes.
+                    CasoDeNome{"a", "a", PADRAO + "-af63dc4c8601ec8c"},
+                    CasoDeNome{"foobar", "foobar", PADRAO + "-85944171f73967e8"},
+                    // Leading zeros kept: 16 digits always.
+                    CasoDeNome{"zeros_a_esquerda", "baa", PADRAO + "-0039231913392937"}),
+    [](const auto& info) { return std::string(info.param.caso); });
 
 constexpr std::uint32_t TAMANHO_CERTO = 3110400;
 
@@ -15,7 +39,7 @@ struct CasoDeCabecalho {
   const char* valores;  // as the refusal's log line shows them; null when accepted
 };
 
-const CasoDeCabecalho CASOS[] = {
+const CasoDeCabecalho CASOS_DE_CABECALHO[] = {
     {"contrato", {0x56524F4E, 1920, 1080, TAMANHO_CERTO, 7}, nullptr},
     {"tudo_zero", {0, 0, 0, 0, 0}, "magico=0x0 0x0 0B"},
     {"hd_720p", {0x56524F4E, 1280, 720, 1382400, 0}, "magico=0x56524f4e 1280x720 1382400B"},
@@ -36,7 +60,7 @@ TEST_P(Cabecalho, VerificacaoEMensagem) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Casos, Cabecalho, testing::ValuesIn(CASOS),
+INSTANTIATE_TEST_SUITE_P(Casos, Cabecalho, testing::ValuesIn(CASOS_DE_CABECALHO),
                          [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(CabecalhoBytes, OrdemNoFio) {

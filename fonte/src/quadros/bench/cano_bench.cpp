@@ -1,10 +1,12 @@
 // Pipe benchmark (Windows; under Wine here). Prints, from one run:
 //   - the time of one 3,110,400-byte memcpy (for scale);
-//   - the bare pipe: records per second a plain reader takes from a writer
-//     sending as fast as it can;
+//   - the bare pipe: packets per second a plain reader takes from a writer
+//     sending as fast as it can, one read per packet;
 //   - the Cano's reader against the same writer: frames per second ingested,
-//     with nobody taking frames and with a consumer taking them all the time,
-//     and its ratio to the bare pipe;
+//     with nobody taking frames and with consumers of several paces, and its
+//     ratio to the bare pipe. Bare pipe and modes alternate, in rounds, and
+//     each ratio is to the bare pipe of its own round (median of the rounds),
+//     so that a machine whose load drifts does not favour one side;
 //   - idade_do_quadro with a writer at 30 fps and a consumer waiting in
 //     obter_quadro: median and p99.
 // Figures only; nothing fails on time. Lines starting "resumo: " feed
@@ -22,9 +24,8 @@
 
 #include "ferramentas/escritor/servidor_do_cano.h"
 #include "ferramentas/sonda/estatisticas.h"
-#include "fonte/src/quadros/cabecalho.h"
 #include "fonte/src/quadros/cano.h"
-#include "fonte/src/quadros/nome_do_cano.h"
+#include "fonte/src/quadros/protocolo.h"
 #include "fonte/src/registro/utf8.h"
 
 namespace norva {
@@ -34,6 +35,8 @@ using namespace std::chrono_literals;
 using Relogio = std::chrono::steady_clock;
 
 constexpr auto DURACAO = 3s;
+constexpr auto DURACAO_NA_RODADA = 1500ms;
+constexpr int RODADAS = 3;
 constexpr int COPIAS = 60;
 constexpr std::uint32_t RITMO_DO_ESCRITOR = 30;
 constexpr double MEDIANA = 50;
@@ -78,8 +81,11 @@ class Escritor {
   std::thread thread_;
 };
 
-std::string nome_de(const char* caso) {
-  return nome_do_cano(std::string("bench ") + caso + " " + std::to_string(GetCurrentProcessId()));
+// A friendly name of its own for each measurement, so that no pipe of an
+// earlier one, still closing, is ever reached.
+std::string amigavel(const std::string& caso) {
+  static int vez = 0;
+  return "bench " + caso + " " + std::to_string(GetCurrentProcessId()) + " " + std::to_string(++vez);
 }
 
 double memcpy_em_microssegundos() {
@@ -107,8 +113,7 @@ double alocar_em_microssegundos() {
   return percentil(us, MEDIANA);
 }
 
-// A plain reader: one ReadFile of a whole record at a time, or (`em_duas`)
-// the header and the payload apart, as the protocol's reader does.
+// A plain reader: ReadFile of what is left of one packet until it is whole.
 bool ler_tudo(HANDLE h, std::uint8_t* destino, std::size_t tamanho) {
   while (tamanho > 0) {
     DWORD lidos = 0;
@@ -119,8 +124,8 @@ bool ler_tudo(HANDLE h, std::uint8_t* destino, std::size_t tamanho) {
   return true;
 }
 
-double cano_puro_por_segundo(bool em_duas) {
-  const std::string nome = nome_de(em_duas ? "puro em duas" : "puro");
+double cano_puro_por_segundo() {
+  const std::string nome = nome_do_cano(amigavel("puro"));
   Escritor escritor(nome, 0);
   HANDLE h = INVALID_HANDLE_VALUE;
   const auto limite = Relogio::now() + 5s;
@@ -133,38 +138,48 @@ double cano_puro_por_segundo(bool em_duas) {
   std::vector<std::uint8_t> buffer(TAMANHO_DO_PACOTE);
   std::uint64_t pacotes = 0;
   const auto inicio = Relogio::now();
-  while (Relogio::now() - inicio < DURACAO) {
-    const bool ok = em_duas ? ler_tudo(h, buffer.data(), CabecalhoDoQuadro::TAMANHO) &&
-                                  ler_tudo(h, buffer.data() + CabecalhoDoQuadro::TAMANHO, TAMANHO_DO_QUADRO)
-                            : ler_tudo(h, buffer.data(), TAMANHO_DO_PACOTE);
-    if (!ok) break;
-    ++pacotes;
-  }
+  while (Relogio::now() - inicio < DURACAO_NA_RODADA && ler_tudo(h, buffer.data(), TAMANHO_DO_PACOTE)) ++pacotes;
   const double s = segundos(Relogio::now() - inicio);
   CloseHandle(h);
   return static_cast<double>(pacotes) / s;
 }
 
-// The consumer: none (0), or one that asks every `intervalo` (a stream at 30
-// fps asks every 33 ms; 0 ms asks again at once).
-double cano_por_segundo(bool com_consumidor, std::chrono::milliseconds intervalo, std::chrono::milliseconds espera) {
-  const std::string caso = com_consumidor ? "com consumidor " + std::to_string(intervalo.count()) : "sem consumidor";
-  Escritor escritor(nome_de(caso.c_str()), 0);
+// Who takes the frames: nobody, or a consumer that asks every `intervalo`
+// (a stream at 30 fps asks every 33 ms; 0 ms asks again at once) and waits
+// up to `espera` for a new frame.
+struct Modo {
+  const char* caso;
+  const char* resumo;  // its name in the summary table
+  bool com_consumidor;
+  std::chrono::milliseconds intervalo;
+  std::chrono::milliseconds espera;
+};
+
+const Modo MODOS[] = {
+    {"sem consumidor", "no consumer", false, 0ms, 0ms},
+    {"consumidor a 30 q/s", "consumer at 30 fps", true, 33ms, ESPERA_MAXIMA_DO_CANO},
+    {"consumidor sem pausa", "consumer without pause", true, 0ms, ESPERA_MAXIMA_DO_CANO},
+    {"consumidor sem pausa nem espera", "consumer without pause or wait", true, 0ms, 0ms},
+};
+
+double cano_por_segundo(const Modo& modo) {
+  const std::string nome = amigavel(modo.caso);
+  Escritor escritor(nome_do_cano(nome), 0);
   auto cano = Cano::novo();
-  cano->iniciar(std::string("bench ") + caso + " " + std::to_string(GetCurrentProcessId()));
+  cano->iniciar(nome);
   while (cano->contadores().recebidos == 0) std::this_thread::sleep_for(1ms);
   std::atomic<bool> fim{false};
   std::thread consumidor([&] {
     auto proximo = Relogio::now();
-    while (com_consumidor && !fim) {
-      (void)cano->obter_quadro(espera);
-      proximo += intervalo;
+    while (modo.com_consumidor && !fim) {
+      (void)cano->obter_quadro(modo.espera);
+      proximo += modo.intervalo;
       std::this_thread::sleep_until(proximo);
     }
   });
   const auto antes = cano->contadores().recebidos;
   const auto inicio = Relogio::now();
-  std::this_thread::sleep_for(DURACAO);
+  std::this_thread::sleep_for(DURACAO_NA_RODADA);
   const auto depois = cano->contadores().recebidos;
   const double s = segundos(Relogio::now() - inicio);
   fim = true;
@@ -174,10 +189,10 @@ double cano_por_segundo(bool com_consumidor, std::chrono::milliseconds intervalo
 }
 
 void idade_a_30_por_segundo(double& med, double& p99, std::size_t& amostras) {
-  const char* caso = "idade";
-  Escritor escritor(nome_de(caso), RITMO_DO_ESCRITOR);
+  const std::string nome = amigavel("idade");
+  Escritor escritor(nome_do_cano(nome), RITMO_DO_ESCRITOR);
   auto cano = Cano::novo();
-  cano->iniciar(std::string("bench ") + caso + " " + std::to_string(GetCurrentProcessId()));
+  cano->iniciar(nome);
   std::vector<double> idades;
   const auto inicio = Relogio::now();
   ContadoresDoCano antes = cano->contadores();
@@ -203,27 +218,26 @@ int main() {
   using namespace norva;
   std::printf("memcpy de 3110400 bytes: %.1f us (mediana)\n", memcpy_em_microssegundos());
   std::printf("novo_quadro + memset + free: %.1f us (mediana)\n", alocar_em_microssegundos());
-  const double puro = cano_puro_por_segundo(false);
-  std::printf("cano puro (leitor simples, pacote inteiro por leitura): %.1f pacotes/s\n", puro);
-  std::printf("cano puro (leitor simples, cabeçalho e carga em duas leituras): %.1f pacotes/s\n",
-              cano_puro_por_segundo(true));
-  const double sem = cano_por_segundo(false, 0ms, 0ms);
-  std::printf("Cano, sem consumidor: %.1f quadros/s (%.0f%% do cano puro)\n", sem, puro > 0 ? 100 * sem / puro : 0);
-  const double a30 = cano_por_segundo(true, 33ms, ESPERA_MAXIMA_DO_CANO);
-  std::printf("Cano, consumidor a 30 q/s: %.1f quadros/s (%.0f%% do cano puro)\n", a30, puro > 0 ? 100 * a30 / puro : 0);
-  const double sem_pausa = cano_por_segundo(true, 0ms, ESPERA_MAXIMA_DO_CANO);
-  std::printf("Cano, consumidor sem pausa: %.1f quadros/s (%.0f%% do cano puro)\n", sem_pausa, puro > 0 ? 100 * sem_pausa / puro : 0);
-  const double sem_espera = cano_por_segundo(true, 0ms, 0ms);
-  std::printf("Cano, consumidor sem pausa nem espera: %.1f quadros/s (%.0f%% do cano puro)\n", sem_espera, puro > 0 ? 100 * sem_espera / puro : 0);
-  const auto resumo = [puro](const char* modo, double q) {
-    const double parte = puro > 0 ? 100 * q / puro : 0;
-    std::printf("resumo: pipe ingest, %s (%% of a bare pipe) | %.0f | >= 90 | %s\n", modo, parte,
+  std::vector<double> puros;
+  std::vector<std::vector<double>> taxas(std::size(MODOS)), partes(std::size(MODOS));
+  for (int rodada = 0; rodada < RODADAS; ++rodada) {
+    const double puro = cano_puro_por_segundo();
+    puros.push_back(puro);
+    for (std::size_t i = 0; i < std::size(MODOS); ++i) {
+      const double q = cano_por_segundo(MODOS[i]);
+      taxas[i].push_back(q);
+      partes[i].push_back(puro > 0 ? 100 * q / puro : 0);
+    }
+  }
+  std::printf("cano puro (leitor simples, pacote inteiro por leitura): %.1f pacotes/s (mediana de %d rodadas)\n",
+              percentil(puros, MEDIANA), RODADAS);
+  for (std::size_t i = 0; i < std::size(MODOS); ++i) {
+    const double parte = percentil(partes[i], MEDIANA);
+    std::printf("Cano, %s: %.1f quadros/s (%.0f%% do cano puro da mesma rodada, mediana; menor %.0f%%)\n",
+                MODOS[i].caso, percentil(taxas[i], MEDIANA), parte, std::ranges::min(partes[i]));
+    std::printf("resumo: pipe ingest, %s (%% of a bare pipe) | %.0f | >= 90 | %s\n", MODOS[i].resumo, parte,
                 parte >= 90 ? "yes" : "no");
-  };
-  resumo("no consumer", sem);
-  resumo("consumer at 30 fps", a30);
-  resumo("consumer without pause", sem_pausa);
-  resumo("consumer without pause or wait", sem_espera);
+  }
   double med = 0, p99 = 0;
   std::size_t n = 0;
   idade_a_30_por_segundo(med, p99, n);

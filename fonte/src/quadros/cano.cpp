@@ -315,8 +315,10 @@ Origem Cano::obter_quadro(std::chrono::nanoseconds espera, DestinoDoQuadro desti
   std::unique_lock trava(mesa_->mutex);
   EstadoDoCano& e = mesa_->estado;
   ContadoresDoCano& c = e.contadores;
-  if (c.conectado && !e.quadro_novo) {
+  if (c.conectado && !e.quadro_novo && espera > std::chrono::nanoseconds::zero()) {
     // One wait only: a wake-up or the time-out, then take what is there.
+    // No wait at all without a time budget: even a zero wait_for costs a
+    // trip through the condition variable.
     mesa_->sinal.wait_for(trava, espera);
   }
   // The frame is copied after unlocking, from a reference of our own: the

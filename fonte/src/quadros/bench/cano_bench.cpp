@@ -17,8 +17,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,7 +127,13 @@ bool ler_tudo(HANDLE h, std::uint8_t* destino, std::size_t tamanho) {
   return true;
 }
 
-double cano_puro_por_segundo() {
+// What else the machine does beside the bare pipe, for scale: nothing, or a
+// thread that copies one frame between two buffers of its own, either once
+// per packet read or over and over. This is the work a consumer adds
+// without any Cano in the way.
+enum class Carga : std::uint8_t { Nenhuma, CopiaPorPacote, CopiasSemParar };
+
+double cano_puro_por_segundo(Carga carga = Carga::Nenhuma) {
   const std::string nome = nome_do_cano(amigavel("puro"));
   Escritor escritor(nome, 0);
   HANDLE h = INVALID_HANDLE_VALUE;
@@ -136,11 +144,33 @@ double cano_puro_por_segundo() {
     if (h == INVALID_HANDLE_VALUE) std::this_thread::sleep_for(5ms);
   }
   if (h == INVALID_HANDLE_VALUE) return 0;
+  std::mutex mutex;
+  std::condition_variable sinal;
+  std::uint64_t pacotes = 0;  // guarded by mutex
+  bool fim = false;
+  std::thread copiador([&] {
+    if (carga == Carga::Nenhuma) return;
+    const DadosDoQuadro de = novo_quadro(), para = novo_quadro();
+    std::memset(de.get(), 1, TAMANHO_DO_QUADRO);
+    std::unique_lock trava(mutex);
+    for (std::uint64_t vistos = 0; !fim;) {
+      if (carga == Carga::CopiaPorPacote) sinal.wait(trava, [&] { return fim || pacotes != vistos; });
+      vistos = pacotes;
+      trava.unlock();
+      std::memcpy(para.get(), de.get(), TAMANHO_DO_QUADRO);
+      trava.lock();
+    }
+  });
   std::vector<std::uint8_t> buffer(TAMANHO_DO_PACOTE);
-  std::uint64_t pacotes = 0;
   const auto inicio = Relogio::now();
-  while (Relogio::now() - inicio < DURACAO_NA_RODADA && ler_tudo(h, buffer.data(), TAMANHO_DO_PACOTE)) ++pacotes;
+  while (Relogio::now() - inicio < DURACAO_NA_RODADA && ler_tudo(h, buffer.data(), TAMANHO_DO_PACOTE)) {
+    { const std::lock_guard trava(mutex); ++pacotes; }
+    sinal.notify_one();
+  }
   const double s = segundos(Relogio::now() - inicio);
+  { const std::lock_guard trava(mutex); fim = true; }
+  sinal.notify_one();
+  copiador.join();
   CloseHandle(h);
   return static_cast<double>(pacotes) / s;
 }
@@ -231,20 +261,30 @@ int main() {
   using namespace norva;
   std::printf("memcpy de 3110400 bytes: %.1f us (mediana)\n", memcpy_em_microssegundos());
   std::printf("novo_quadro + memset + free: %.1f us (mediana)\n", alocar_em_microssegundos());
-  std::vector<double> puros;
+  std::vector<double> puros, com_copia, com_copias;
   std::vector<std::vector<double>> taxas(std::size(MODOS)), entregas(std::size(MODOS)), partes(std::size(MODOS));
+  const auto parte_de = [](double q, double puro) { return puro > 0 ? 100 * q / puro : 0; };
   for (int rodada = 0; rodada < RODADAS; ++rodada) {
     const double puro = cano_puro_por_segundo();
     puros.push_back(puro);
+    com_copia.push_back(parte_de(cano_puro_por_segundo(Carga::CopiaPorPacote), puro));
+    com_copias.push_back(parte_de(cano_puro_por_segundo(Carga::CopiasSemParar), puro));
     for (std::size_t i = 0; i < std::size(MODOS); ++i) {
       const Ingestao q = cano_por_segundo(MODOS[i]);
       taxas[i].push_back(q.recebidos);
       entregas[i].push_back(q.entregues);
-      partes[i].push_back(puro > 0 ? 100 * q.recebidos / puro : 0);
+      partes[i].push_back(parte_de(q.recebidos, puro));
     }
   }
   std::printf("cano puro (leitor simples, pacote inteiro por leitura): %.1f pacotes/s (mediana de %d rodadas)\n",
               percentil(puros, MEDIANA), RODADAS);
+  const auto escala = [](const char* texto, const char* resumo, const std::vector<double>& partes) {
+    std::printf("cano puro, %s: %.0f%% do cano puro da mesma rodada (mediana; menor %.0f%%)\n", texto,
+                percentil(partes, MEDIANA), std::ranges::min(partes));
+    std::printf("resumo: bare pipe, %s (%% of a bare pipe) | %.0f | - | -\n", resumo, percentil(partes, MEDIANA));
+  };
+  escala("com outra thread copiando um quadro por pacote", "another thread copying one frame per packet", com_copia);
+  escala("com outra thread copiando quadros sem parar", "another thread copying frames without pause", com_copias);
   for (std::size_t i = 0; i < std::size(MODOS); ++i) {
     const double parte = percentil(partes[i], MEDIANA);
     std::printf("Cano, %s: %.1f quadros/s (%.0f%% do cano puro da mesma rodada, mediana; menor %.0f%%); "

@@ -10,8 +10,14 @@ set(_nome norva-camera-${VERSAO}-win64)
 set(_chave "HKLM\\SOFTWARE\\Classes\\CLSID\\{3A1F6C2D-7B4E-4D89-A0C5-9E2B71D4F036}\\InprocServer32")
 set(_falhas "")
 
+# Output goes through files, not pipes: a Wine program may start the
+# desktop process (explorer.exe), which inherits its standard streams and
+# outlives it, and a pipe would then stay open until the time-out.
 function(executar saida)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE _status OUTPUT_VARIABLE _out ERROR_VARIABLE _err TIMEOUT 120)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE _status TIMEOUT 120
+                  OUTPUT_FILE ${_pasta}/saida.txt ERROR_FILE ${_pasta}/erros.txt)
+  file(READ ${_pasta}/saida.txt _out)
+  file(READ ${_pasta}/erros.txt _err)
   message("$ ${ARGN}\n-> ${_status}\n${_out}${_err}")
   set(${saida}_status "${_status}" PARENT_SCOPE)
   set(${saida} "${_out}${_err}" PARENT_SCOPE)

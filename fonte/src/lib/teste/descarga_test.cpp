@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,14 +43,19 @@ HANDLE thread_do_leitor(std::size_t desde) {
 
 // Suspends `thread` once it waits inside the read system call (so it holds
 // no lock and Shutdown's cancel finds its read): seen there twice, 20 ms of
-// running apart, so not on its way in. False after 5 s.
+// running apart. Inside the call, its saved instruction pointer is the `ret`
+// right after the stub's call into the kernel; anywhere else in the stub it
+// is still on its way in, and a thread suspended there would leave Shutdown
+// waiting for a read that never starts. False after 5 s.
 bool suspensa_lendo(HANDLE thread) {
+  constexpr std::uint8_t RET = 0xC3;
   const auto leitura = reinterpret_cast<DWORD64>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtReadFile"));
   auto lendo = [&] {
     SuspendThread(thread);
     CONTEXT contexto{};
     contexto.ContextFlags = CONTEXT_CONTROL;
-    return GetThreadContext(thread, &contexto) && contexto.Rip - leitura < 32;
+    return GetThreadContext(thread, &contexto) && contexto.Rip - leitura > 0 && contexto.Rip - leitura < 32 &&
+           *reinterpret_cast<const std::uint8_t*>(contexto.Rip) == RET;
   };
   for (const auto limite = GetTickCount64() + 5000; GetTickCount64() < limite;) {
     const bool antes = lendo();
